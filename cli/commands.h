@@ -1,0 +1,38 @@
+// Sub-commands of verosa-cli and the helpers they share.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace verosa::cli {
+
+// Exit codes.
+enum ExitCode : int {
+  kExitOk = 0,
+  kExitFailure = 1,      // bad usage, unreadable input, failed write
+  kExitBadProject = 2,   // a refused project file
+  kExitRefused = 3,      // a chapter refused by the project limits
+};
+
+// Arguments after the sub-command: positionals and --options (with values
+// where the command declares them).
+class Arguments {
+ public:
+  Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+            const std::vector<std::string>& flags);
+  bool Ok() const { return error_.empty(); }
+  const std::string& Error() const { return error_; }
+  const std::vector<std::string>& Positionals() const { return positionals_; }
+  std::optional<std::string> Value(const std::string& option) const;
+  bool Has(const std::string& option) const;
+
+ private:
+  std::vector<std::string> positionals_;
+  std::vector<std::pair<std::string, std::string>> options_;
+  std::string error_;
+};
+
+int RunProjectCommand(const std::vector<std::string>& args);
+
+}  // namespace verosa::cli

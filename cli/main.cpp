@@ -1,0 +1,38 @@
+// verosa-cli: the headless front end over the program's own code.
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "commands.h"
+
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: verosa-cli <command> [arguments]\n"
+    "\n"
+    "Commands:\n"
+    "  project info FILE [--json]        show a project file\n"
+    "  project new FILE [options]        create an empty project file\n"
+    "  project add FILE AUDIO [options]  add one chapter to a project file\n"
+    "\n"
+    "Run 'verosa-cli project --help' for the options.\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    return args.empty() ? verosa::cli::kExitFailure : verosa::cli::kExitOk;
+  }
+  if (args[0] == "--version") {
+    std::printf("verosa-cli %s\n", VEROSA_VERSION);
+    return verosa::cli::kExitOk;
+  }
+  const std::string command = args[0];
+  args.erase(args.begin());
+  if (command == "project") return verosa::cli::RunProjectCommand(args);
+  std::fprintf(stderr, "verosa-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
+  return verosa::cli::kExitFailure;
+}

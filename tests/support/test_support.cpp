@@ -1,0 +1,94 @@
+#include "support/test_support.h"
+
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace testing_support {
+namespace fs = std::filesystem;
+
+ScratchDir::ScratchDir() {
+  static std::atomic<int> counter{0};
+  std::random_device rd;
+  const fs::path base = fs::temp_directory_path();
+  for (;;) {
+    path_ = base / ("verosa-test-" + std::to_string(getpid()) + "-" +
+                    std::to_string(counter++) + "-" + std::to_string(rd() % 100000));
+    std::error_code ec;
+    if (fs::create_directory(path_, ec)) break;
+  }
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ec;
+  fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
+  fs::remove_all(path_, ec);
+}
+
+ScopedEnv::ScopedEnv(const char* name, const std::string& value) : name_(name) {
+  if (const char* old = std::getenv(name)) old_ = old;
+  setenv(name, value.c_str(), 1);
+}
+
+ScopedEnv::~ScopedEnv() {
+  if (old_) setenv(name_.c_str(), old_->c_str(), 1);
+  else unsetenv(name_.c_str());
+}
+
+IsolatedUser::IsolatedUser()
+    : config_("XDG_CONFIG_HOME", (dir_.Path() / "config").string()),
+      data_("XDG_DATA_HOME", (dir_.Path() / "data").string()),
+      runtime_("XDG_RUNTIME_DIR", (dir_.Path() / "run").string()),
+      home_("HOME", (dir_.Path() / "home").string()),
+      tmp_("TMPDIR", (dir_.Path() / "tmp").string()),
+      documents_("XDG_DOCUMENTS_DIR", (dir_.Path() / "home" / "Documents").string()) {
+  for (const char* sub : {"config", "data", "run", "home", "tmp"})
+    fs::create_directories(dir_.Path() / sub);
+}
+
+MessageBoxRecorder::MessageBoxRecorder(int answer) {
+  previous_ = platform::SetMessageBoxHandler(
+      [this, answer](platform::WindowHandle, const std::string& text, const std::string& caption,
+                     unsigned style) {
+        boxes_.push_back({text, caption, style});
+        return answer;
+      });
+}
+
+MessageBoxRecorder::~MessageBoxRecorder() { platform::SetMessageBoxHandler(previous_); }
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+static bool RunQuiet(const std::string& command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+bool MakeToneFile(const fs::path& path, double seconds, int sample_rate, int channels) {
+  std::ostringstream cmd;
+  cmd << "ffmpeg -nostdin -y -f lavfi -i 'sine=frequency=440:sample_rate=" << sample_rate
+      << ":duration=" << seconds << "' -ac " << channels << " '" << path.string() << "'";
+  return RunQuiet(cmd.str()) && fs::exists(path);
+}
+
+bool MakePictureFile(const fs::path& path, int width, int height) {
+  std::ostringstream cmd;
+  cmd << "ffmpeg -nostdin -y -f lavfi -i 'color=c=blue:s=" << width << "x" << height
+      << "' -frames:v 1 '" << path.string() << "'";
+  return RunQuiet(cmd.str()) && fs::exists(path);
+}
+
+}  // namespace testing_support
