@@ -19,9 +19,9 @@ class RawLanguage {
  public:
   RawLanguage() {
     if (!module_.Load("Tolvane.dll")) return;
-    create_ = reinterpret_cast<CreateFunction>(module_.Symbol(kCreateFunctionName));
+    auto create = reinterpret_cast<CreateFunction>(module_.Symbol(kCreateFunctionName));
     void* object = nullptr;
-    if (create_ && create_(&kIidLanguage, &object) == S_OK)
+    if (create && create(&kIidLanguage, &object) == S_OK)
       language_ = static_cast<LanguageInterface*>(object);
   }
   ~RawLanguage() {
@@ -29,11 +29,9 @@ class RawLanguage {
   }
   LanguageInterface* operator->() const { return language_; }
   LanguageInterface* Get() const { return language_; }
-  CreateFunction Create() const { return create_; }
 
  private:
   platform::Module module_;
-  CreateFunction create_ = nullptr;
   LanguageInterface* language_ = nullptr;
 };
 
@@ -79,19 +77,6 @@ class TolvaneComponent : public ::testing::Test {
   tolvane_test::DataFolder data_;
   RawLanguage language_;
 };
-
-TEST_F(TolvaneComponent, FactoryHandsOutOnlyTheLanguageInterface) {
-  void* object = reinterpret_cast<void*>(1);
-  EXPECT_EQ(language_.Create()(&kIidHelp, &object), E_NOINTERFACE);
-  EXPECT_EQ(object, nullptr);
-  EXPECT_EQ(language_.Create()(&kIidLanguage, nullptr), E_INVALIDARG);
-  EXPECT_EQ(language_.Create()(nullptr, &object), E_INVALIDARG);
-
-  // The help interface comes from the language object.
-  ASSERT_EQ(language_->QueryInterface(&kIidHelp, &object), S_OK);
-  ASSERT_NE(object, nullptr);
-  static_cast<HelpInterface*>(object)->Release();
-}
 
 TEST_F(TolvaneComponent, ReadsEntriesWithEscapesExactly) {
   StartFrench();
@@ -191,19 +176,6 @@ TEST_F(TolvaneComponent, ListsInstalledLanguagesWithinTheCapacity) {
   ASSERT_EQ(language_->ListLanguages(one, &count), S_OK);
   EXPECT_EQ(count, 1u);
   EXPECT_EQ(one[1], 0xDEADu);
-}
-
-TEST_F(TolvaneComponent, ReportsCurrentAndDefaultLanguage) {
-  Lcid lcid = 0;
-  ASSERT_EQ(language_->Start(), S_OK);
-  ASSERT_EQ(language_->GetLanguage(&lcid, kCurrentLanguage), S_OK);
-  EXPECT_EQ(lcid, 0x0409u);
-  StartFrench();
-  ASSERT_EQ(language_->GetLanguage(&lcid, kCurrentLanguage), S_OK);
-  EXPECT_EQ(lcid, 0x040Cu);
-  ASSERT_EQ(language_->GetLanguage(&lcid, kDefaultLanguage), S_OK);
-  EXPECT_EQ(lcid, 0x0409u);
-  EXPECT_EQ(language_->GetLanguage(&lcid, 2), E_INVALIDARG);
 }
 
 }  // namespace

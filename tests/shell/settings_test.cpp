@@ -15,7 +15,7 @@ using testing_support::WriteFile;
 namespace fs = std::filesystem;
 
 TEST(DataFile, ScrambleRoundTripAndShippedFileCarriesTheKeyPath) {
-  for (const std::string text : {"", "a", "Marrowfine\\Verosa", std::string(300, '\xE9')})
+  for (const std::string& text : std::vector<std::string>{"", "a", "Marrowfine\\Verosa", std::string(300, '\xE9')})
     EXPECT_EQ(UnscrambleText(ScrambleText(text)), text);
   EXPECT_NE(ScrambleText("Marrowfine\\Verosa").find("Marrowfine"), 0u);
   EXPECT_FALSE(UnscrambleText("ABC"));
@@ -75,7 +75,13 @@ TEST(Settings, FirstRunAppliesAndSavesDefaultsThenTheNextRunLoadsThem) {
     ASSERT_TRUE(ini);
     EXPECT_EQ(ini->Get("Settings", "bNotFirstTimeRun"), "1");
     EXPECT_EQ(ini->Get("Settings", "crLyricColor"), "FFFFFF00FD");
-    EXPECT_EQ(ini->KeyNames("Settings").size(), 19u);
+    EXPECT_EQ(ini->KeyNames("Settings"),
+              (std::vector<std::string>{
+                  "bNotFirstTimeRun", "strMarrowfineDefaultSavePath", "strVerosaDefaultSavePath",
+                  "strVerosaWorkPath", "strDVDDataFolder", "strProjectName", "lfLyricFont",
+                  "crLyricColor", "nTVMode", "bWideScreen", "bPanScan", "nDefaultThemeIndex",
+                  "nAudioCodingMode", "nAudioSampleRate", "strLastOpenMediaFilePath",
+                  "strLastOpenDVDFolderPath", "strLastWorkPath", "strLastProjectFilePath"}));
 
     store.Values().nTVMode = 1;
     store.Values().nAudioSampleRate = 96000;

@@ -33,10 +33,9 @@ std::string FindProgram(const char* program) {
   std::string_view dirs = (path && *path) ? path : "/usr/local/bin:/usr/bin:/bin";
   while (true) {
     const std::size_t colon = dirs.find(':');
-    std::string dir(dirs.substr(0, colon));
-    if (dir.empty()) dir = ".";
-    const std::string candidate = dir + "/" + program;
-    if (IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) return candidate;
+    const std::string_view dir = dirs.substr(0, colon);
+    const fs::path candidate = fs::path(dir.empty() ? std::string_view(".") : dir) / program;
+    if (IsRegularFile(candidate) && access(candidate.c_str(), X_OK) == 0) return candidate.string();
     if (colon == std::string_view::npos) return {};
     dirs.remove_prefix(colon + 1);
   }
