@@ -17,8 +17,8 @@ chord "02 Evening.mp3" 16 220.00 261.63 329.63 -c:a libmp3lame -b:a 96k
 chord "03 Night.wav" 8 196.00 246.94 293.66 -ar 22050 -ac 1 -c:a pcm_s16le
 
 # Backgrounds: a colour gradient each.
-for spec in "morning:0xF6D365:0xFDA085" "evening:0x5B247A:0x1BCEDF" "night:0x0F2027:0x2C5364"; do
-  IFS=: read -r name c0 c1 <<<"$spec"
+for picture in "morning:0xF6D365:0xFDA085" "evening:0x5B247A:0x1BCEDF" "night:0x0F2027:0x2C5364"; do
+  IFS=: read -r name c0 c1 <<<"$picture"
   ff -f lavfi -i "gradients=s=720x576:c0=$c0:c1=$c1:x0=0:y0=0:x1=720:y1=576:nb_colors=2" \
      -frames:v 1 -q:v 3 "$name.jpg"
 done
