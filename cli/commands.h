@@ -34,5 +34,6 @@ class Arguments {
 };
 
 int RunProjectCommand(const std::vector<std::string>& args);
+int RunEncodeStill(const std::vector<std::string>& args);
 
 }  // namespace verosa::cli

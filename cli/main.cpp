@@ -15,6 +15,8 @@ constexpr const char* kUsage =
     "  project info FILE [--json]        show a project file\n"
     "  project new FILE [options]        create an empty project file\n"
     "  project add FILE AUDIO [options]  add one chapter to a project file\n"
+    "  encode-still IN.bmp OUT.vob [--aspect 43|169]\n"
+    "                                    encode a still picture into DVD packs\n"
     "\n"
     "Run 'verosa-cli project --help' for the options.\n";
 
@@ -33,6 +35,7 @@ int main(int argc, char** argv) {
   const std::string command = args[0];
   args.erase(args.begin());
   if (command == "project") return verosa::cli::RunProjectCommand(args);
+  if (command == "encode-still") return verosa::cli::RunEncodeStill(args);
   std::fprintf(stderr, "verosa-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return verosa::cli::kExitFailure;
 }

@@ -1,0 +1,330 @@
+#include "encoder/still_encoder.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+
+#include "encoder/bit_writer.h"
+#include "encoder/block_coder.h"
+#include "encoder/forward_dct.h"
+#include "encoder/mpeg2_tables.h"
+#include "platform/message_box.h"
+
+namespace pennock {
+namespace {
+
+void ShowError(const JobSignals& signals, const char* text) {
+  platform::MessageBox(signals.window, text, "Error", platform::kMbOk | platform::kMbIconError);
+}
+
+// Y, Cb and Cr planes of the macroblock area, as doubles (no level shift).
+struct Planes {
+  int mb_cols = 0, mb_rows = 0;
+  std::vector<double> y, cb, cr;  // y: (16 * cols) x (16 * rows); cb, cr: half each way
+  int YStride() const { return mb_cols * 16; }
+  int CStride() const { return mb_cols * 8; }
+};
+
+Planes ConvertColours(const BmpPicture& picture) {
+  Planes p;
+  p.mb_cols = picture.width / 16;
+  p.mb_rows = picture.height / 16;
+  const int w = p.mb_cols * 16, h = p.mb_rows * 16;
+  p.y.resize(static_cast<std::size_t>(w) * h);
+  p.cb.resize(static_cast<std::size_t>(w / 2) * (h / 2));
+  p.cr.resize(p.cb.size());
+  for (int yy = 0; yy < h; ++yy)
+    for (int x = 0; x < w; ++x) {
+      const std::uint8_t* px = picture.Pixel(x, yy);
+      p.y[static_cast<std::size_t>(yy) * w + x] = 0.257 * px[0] + 0.504 * px[1] + 0.098 * px[2] + 16;
+    }
+  // 4:2:0: each chroma sample converts the average of a 2 x 2 square (per
+  // channel, truncated to an integer).
+  for (int cy = 0; cy < h / 2; ++cy)
+    for (int cx = 0; cx < w / 2; ++cx) {
+      int sum[3] = {0, 0, 0};
+      for (int dy = 0; dy < 2; ++dy)
+        for (int dx = 0; dx < 2; ++dx) {
+          const std::uint8_t* px = picture.Pixel(2 * cx + dx, 2 * cy + dy);
+          for (int c = 0; c < 3; ++c) sum[c] += px[c];
+        }
+      const int r = static_cast<int>(sum[0] * 0.25);
+      const int g = static_cast<int>(sum[1] * 0.25);
+      const int b = static_cast<int>(sum[2] * 0.25);
+      const std::size_t at = static_cast<std::size_t>(cy) * (w / 2) + cx;
+      p.cb[at] = 0.439 * b - 0.291 * g - 0.148 * r + 128;
+      p.cr[at] = 0.439 * r - 0.368 * g - 0.071 * b + 128;
+    }
+  return p;
+}
+
+void LoadBlock(const std::vector<double>& plane, int stride, int left, int top, Block& block) {
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x)
+      block[y * 8 + x] = plane[static_cast<std::size_t>(top + y) * stride + left + x];
+}
+
+void PutPaddingPacket(std::uint8_t* p, std::size_t length) {
+  p[0] = 0x00;
+  p[1] = 0x00;
+  p[2] = 0x01;
+  p[3] = 0xBE;
+  PutBe16(p + 4, static_cast<std::uint16_t>(length));
+  std::fill_n(p + 6, length, 0xFF);
+}
+
+}  // namespace
+
+int FrameRateCodeForHeight(int height) {
+  if (height == 480 || height == 240) return kFrameRateNtsc;
+  if (height == 576 || height == 288) return kFrameRatePal;
+  return kFrameRateNone;
+}
+
+TvSystem TvSystemForFrameRate(int frame_rate_code) {
+  return frame_rate_code == kFrameRatePal ? TvSystem::Pal : TvSystem::Ntsc;
+}
+
+std::vector<std::uint8_t> StillHeaders(int width, int height, int frame_rate_code,
+                                       int aspect_code, std::int64_t n) {
+  const bool pal = TvSystemForFrameRate(frame_rate_code) == TvSystem::Pal;
+  std::vector<std::uint8_t> out;
+  BitWriter bits(out);
+  // Sequence header: size, aspect ratio (2 = 4:3, 3 = 16:9) and frame rate,
+  // bit_rate_value 22500, marker, vbv_buffer_size_value 112, no matrices.
+  bits.PutBytes({0x00, 0x00, 0x01, 0xB3});
+  bits.Put(static_cast<std::uint32_t>(width / 16 * 16), 12);
+  bits.Put(static_cast<std::uint32_t>(height / 16 * 16), 12);
+  bits.Put(aspect_code == kAspect169 ? 3 : 2, 4);
+  bits.Put(static_cast<std::uint32_t>(frame_rate_code), 4);
+  bits.PutBytes({0x15, 0xF9, 0x23, 0x80});
+  // Sequence extension: Main Profile at Main Level, interlaced sequence, 4:2:0.
+  bits.PutBytes({0x00, 0x00, 0x01, 0xB5, 0x14, 0x82, 0x00, 0x01, 0x00, 0x00});
+  // Sequence display extension: video format, colour description, 720 x 480 or 576.
+  if (pal)
+    bits.PutBytes({0x00, 0x00, 0x01, 0xB5, 0x23, 0x05, 0x05, 0x05, 0x0B, 0x42, 0x12, 0x00});
+  else
+    bits.PutBytes({0x00, 0x00, 0x01, 0xB5, 0x25, 0x06, 0x06, 0x06, 0x0B, 0x42, 0x0F, 0x00});
+  // GOP header: time code at a nominal 30 frames per second, closed GOP.
+  bits.PutBytes({0x00, 0x00, 0x01, 0xB8});
+  bits.Put(pal ? 0 : 1, 1);                                           // drop_frame_flag
+  bits.Put(static_cast<std::uint32_t>((n / 108000) & 0x1F), 5);       // hours
+  bits.Put(static_cast<std::uint32_t>((n / 1800) % 60), 6);           // minutes
+  bits.Put(1, 1);                                                     // marker
+  bits.Put(static_cast<std::uint32_t>((n / 30) % 60), 6);             // seconds
+  bits.Put(static_cast<std::uint32_t>(n % 30), 6);                    // pictures
+  bits.Put(1, 1);                                                     // closed_gop
+  bits.Put(0, 1);                                                     // broken_link
+  bits.Align();
+  // Picture header: temporal reference 0, I picture, vbv_delay 0xFFFF.
+  bits.PutBytes({0x00, 0x00, 0x01, 0x00, 0x00, 0x0F, 0xFF, 0xF8});
+  // Picture coding extension: frame picture, top field first, frame DCT,
+  // linear quantiser scale, table zero, zig-zag, progressive frame.
+  bits.PutBytes({0x00, 0x00, 0x01, 0xB5, 0x8F, 0xFF, 0xF3, 0xC1, 0x80});
+  return out;
+}
+
+CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions& options,
+                            const JobSignals& signals) {
+  CodedStill coded;
+  coded.frame_rate_code = FrameRateCodeForHeight(picture.height);
+  coded.stream = StillHeaders(picture.width, picture.height, coded.frame_rate_code,
+                              options.aspect_code, options.picture_number);
+  const std::size_t header_bytes = coded.stream.size();
+  coded.stream.reserve(header_bytes + 256 * 1024);
+
+  const Planes planes = ConvertColours(picture);
+  const int cols = planes.mb_cols, rows = planes.mb_rows;
+  BitWriter bits(coded.stream);
+  BlockCoder coder(bits, [&signals] { ShowError(signals, kMsgDcTooLarge); });
+  Block samples{}, dct{};
+  Coefficients qf{};
+  auto code_block = [&](const std::vector<double>& plane, int stride, int left, int top,
+                        int component) {
+    LoadBlock(plane, stride, left, top, samples);
+    ForwardDct(samples, dct);
+    Quantise(dct, options.q, qf);
+    coder.Code(qf, component);
+    return coded.stream.size() - header_bytes <= kCodedDataLimit;
+  };
+
+  bool within_limit = true;
+  for (int r = 0; r < rows && within_limit && !coded.aborted; ++r) {
+    bits.PutBytes({0x00, 0x00, 0x01, static_cast<std::uint8_t>(r + 1)});  // slice start code
+    bits.Put(static_cast<std::uint32_t>(options.q), 5);                    // quantiser_scale_code
+    bits.Put(0, 1);                                                        // extra_bit_slice
+    coder.ResetPredictors();
+    for (int m = 0; m < cols; ++m) {
+      signals.Send(kMsgProgress, 0, (m * 100 + r * cols * 100) / (cols * rows));
+      if (signals.Aborted()) {
+        coded.aborted = true;
+        break;
+      }
+      bits.Put(1, 1);  // macroblock_address_increment 1
+      bits.Put(1, 1);  // macroblock_type: intra
+      const int x = m * 16, y = r * 16;
+      within_limit = code_block(planes.y, planes.YStride(), x, y, 0) &&
+                     code_block(planes.y, planes.YStride(), x + 8, y, 0) &&
+                     code_block(planes.y, planes.YStride(), x, y + 8, 0) &&
+                     code_block(planes.y, planes.YStride(), x + 8, y + 8, 0) &&
+                     code_block(planes.cb, planes.CStride(), x / 2, y / 2, 1) &&
+                     code_block(planes.cr, planes.CStride(), x / 2, y / 2, 2);
+      if (!within_limit) break;
+    }
+    bits.Align();
+  }
+  if (!within_limit) {
+    coded.truncated = true;
+    ShowError(signals, kMsgMemoryLimit);
+  }
+  if (!coded.aborted) bits.PutBytes({0x00, 0x00, 0x01, 0xB7});  // sequence end code
+  return coded;
+}
+
+std::vector<std::uint8_t> PacketiseStill(const std::vector<std::uint8_t>& stream,
+                                         int frame_rate_code, std::int64_t n) {
+  const TvSystem tv = TvSystemForFrameRate(frame_rate_code);
+  const Pack nav_pack = NavigationPackTemplate(tv);
+  std::vector<std::uint8_t> file(nav_pack.begin(), nav_pack.end());
+
+  constexpr std::size_t kPesStart = kPackHeaderSize;        // 00 00 01 E0 at 14
+  constexpr std::size_t kPesRoom = kSectorSize - kPesStart - 6;  // 2028 after the length field
+  constexpr std::uint64_t kScrBase = 146, kScrExtension = 85;   // one pack time; callers rewrite it
+  const std::uint64_t pts = tv == TvSystem::Pal ? 25200 : 21021;
+  const std::uint64_t dts = tv == TvSystem::Pal ? 21600 : 18018;
+
+  auto new_pack = [&]() -> std::uint8_t* {
+    file.resize(file.size() + kSectorSize);
+    std::uint8_t* p = file.data() + file.size() - kSectorSize;
+    WritePackHeader(p, kScrBase, kScrExtension);
+    p[14] = 0x00;
+    p[15] = 0x00;
+    p[16] = 0x01;
+    p[17] = 0xE0;
+    p[20] = 0x81;
+    return p;
+  };
+
+  std::size_t pos = 0;
+  bool first = true;
+  for (;;) {
+    std::uint8_t* p = new_pack();
+    std::size_t header_data = 0;
+    if (first && n == 0) {
+      p[21] = 0xC1;  // PTS, DTS, extension
+      header_data = 13;
+      WriteTimestamp(p + 23, 0x3, pts);
+      WriteTimestamp(p + 28, 0x1, dts);
+      p[33] = 0x1E;  // P-STD buffer follows
+      p[34] = 0x60;  // scale 1, size 232 x 1024 bytes
+      p[35] = 0xE8;
+    } else if (first) {
+      p[21] = 0xC0;  // PTS and DTS
+      header_data = 10;
+      WriteTimestamp(p + 23, 0x3, pts);
+      WriteTimestamp(p + 28, 0x1, dts);
+    } else {
+      p[21] = 0x00;
+    }
+    p[22] = static_cast<std::uint8_t>(header_data);
+    first = false;
+
+    const std::size_t header_total = 3 + header_data;
+    const std::size_t room = kPesRoom - header_total;
+    const std::size_t left = stream.size() - pos;
+    std::uint8_t* data = p + kPesStart + 6 + header_total;
+    if (left > room) {  // a full pack, more to come
+      PutBe16(p + 18, static_cast<std::uint16_t>(kPesRoom));
+      std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(pos), room, data);
+      pos += room;
+      continue;
+    }
+    std::copy_n(stream.begin() + static_cast<std::ptrdiff_t>(pos), left, data);
+    pos += left;
+    if (left == room) {
+      // The data fills the pack exactly: one more pack with an empty packet.
+      PutBe16(p + 18, static_cast<std::uint16_t>(kPesRoom));
+      std::uint8_t* extra = new_pack();
+      extra[21] = 0x00;
+      extra[22] = 0x00;
+      PutBe16(extra + 18, 3);
+      PutPaddingPacket(extra + kPesStart + 9, kSectorSize - kPesStart - 9 - 6);
+    } else if (room - left >= 6) {
+      // A padding packet closes the pack.
+      PutBe16(p + 18, static_cast<std::uint16_t>(header_total + left));
+      PutPaddingPacket(data + left, room - left - 6);
+    } else {
+      // Too little room for a padding packet: 0xFF bytes after the data.
+      PutBe16(p + 18, static_cast<std::uint16_t>(kPesRoom));
+      std::fill(data + left, p + kSectorSize, 0xFF);
+    }
+    break;
+  }
+
+  const std::uint32_t last = static_cast<std::uint32_t>(file.size() / kSectorSize - 1);
+  PutBe32(&file[nav::kVobuEa], last);
+  PutBe32(&file[nav::kFirstRefEa], last);
+  return file;
+}
+
+StillResult EncodeStill(const std::filesystem::path& bmp, const std::filesystem::path& output_folder,
+                        const StillCodingOptions& options, const JobSignals& signals) {
+  StillResult result;
+  result.q = options.q;
+  signals.SendStatus(kStatusEncodingPicture);
+
+  BmpPicture picture;
+  switch (ReadBmp24(bmp, picture)) {
+    case BmpStatus::CannotOpen:
+      result.frame_rate_code = kFrameRateNtsc;
+      result.error = "cannot open " + bmp.string();
+      return result;
+    case BmpStatus::NotBitmap24:
+      result.frame_rate_code = kFrameRateNone;
+      result.error = kMsgNotBitmap24;
+      ShowError(signals, kMsgNotBitmap24);
+      return result;
+    case BmpStatus::WrongSize:
+      result.frame_rate_code = kFrameRateNone;
+      result.error = kMsgWrongSize;
+      ShowError(signals, kMsgWrongSize);
+      return result;
+    case BmpStatus::Ok:
+      break;
+  }
+
+  const CodedStill coded = CodeStillPicture(picture, options, signals);
+  result.frame_rate_code = coded.frame_rate_code;
+  const std::vector<std::uint8_t> file =
+      PacketiseStill(coded.stream, coded.frame_rate_code, options.picture_number);
+
+  const std::filesystem::path out_path = output_folder / kMenuVobName;
+  std::ofstream out(out_path, std::ios::binary | std::ios::trunc);
+  if (out) out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
+  if (out) out.close();
+  if (!out) {
+    std::error_code ec;
+    std::filesystem::remove(out_path, ec);
+    result.error = kMsgCannotOpenOutput;
+    ShowError(signals, kMsgCannotOpenOutput);
+    return result;
+  }
+  result.written = true;
+  result.packs = static_cast<int>(file.size() / kSectorSize);
+  return result;
+}
+
+StillResult EncodeStillChoosingQuantiser(const std::filesystem::path& bmp,
+                                         const std::filesystem::path& output_folder,
+                                         int aspect_code, std::int64_t picture_number,
+                                         const JobSignals& signals) {
+  StillCodingOptions options{.q = 1, .aspect_code = aspect_code, .picture_number = picture_number};
+  StillResult result = EncodeStill(bmp, output_folder, options, signals);
+  if (result.written && result.packs > kRetryPackCount) {
+    options.q = 2;
+    result = EncodeStill(bmp, output_folder, options, signals);
+  }
+  return result;
+}
+
+}  // namespace pennock
