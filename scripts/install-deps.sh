@@ -7,8 +7,8 @@ packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
-  libgtest-dev
-  ffmpeg
+  libgtest-dev libbenchmark-dev
+  ffmpeg mpeg2dec
 )
 
 missing=()

@@ -42,12 +42,12 @@ void BlockCoder::Code(const Coefficients& qf, int component) {
     }
     const VlcCode code = AcCode(run, std::abs(level));
     if (code.length > 0) {
-      bits_.Put(code.bits, code.length);
-      bits_.Put(level < 0 ? 1 : 0, 1);
+      bits_.Put(code.bits << 1 | (level < 0 ? 1u : 0u), code.length + 1);  // code, sign
     } else {
-      bits_.Put(kEscape.bits, kEscape.length);
-      bits_.Put(static_cast<std::uint32_t>(run), 6);
-      bits_.Put(static_cast<std::uint32_t>(level) & 0xFFF, 12);  // two's complement
+      // Escape, 6-bit run, 12-bit level in two's complement.
+      bits_.Put(kEscape.bits << 18 | static_cast<std::uint32_t>(run) << 12 |
+                    (static_cast<std::uint32_t>(level) & 0xFFF),
+                kEscape.length + 18);
     }
     run = 0;
   }

@@ -51,18 +51,13 @@ constexpr AcEntry kAcTable[] = {
     {29, 1, "0000000000011101"}, {30, 1, "0000000000011100"}, {31, 1, "0000000000011011"},
 };
 
-constexpr int kMaxRun = 31;
-constexpr int kMaxTableLevel = 40;
-
-struct AcLookup {
-  std::array<std::array<VlcCode, kMaxTableLevel + 1>, kMaxRun + 1> codes{};
-  constexpr AcLookup() {
-    for (const AcEntry& e : kAcTable) codes[e.run][e.level] = Code(e.code);
-  }
-};
-constexpr AcLookup kAcLookup;
-
 }  // namespace
+
+const std::array<std::array<VlcCode, kAcMaxLevel + 1>, kAcMaxRun + 1> kAcCodes = [] {
+  std::array<std::array<VlcCode, kAcMaxLevel + 1>, kAcMaxRun + 1> codes{};
+  for (const AcEntry& e : kAcTable) codes[e.run][e.level] = Code(e.code);
+  return codes;
+}();
 
 const std::array<VlcCode, 12> kDcSizeLuma = {
     Code("100"), Code("00"), Code("01"), Code("101"), Code("110"), Code("1110"),
@@ -73,11 +68,6 @@ const std::array<VlcCode, 12> kDcSizeChroma = {
     Code("00"), Code("01"), Code("10"), Code("110"), Code("1110"), Code("11110"),
     Code("111110"), Code("1111110"), Code("11111110"), Code("111111110"), Code("1111111110"),
     Code("1111111111")};
-
-VlcCode AcCode(int run, int level) {
-  if (run < 0 || run > kMaxRun || level < 1 || level > kMaxTableLevel) return {};
-  return kAcLookup.codes[run][level];
-}
 
 const std::array<std::uint8_t, 64> kZigZag = {
     0,  1,  8,  16, 9,  2,  3,  10, 17, 24, 32, 25, 18, 11, 4,  5,

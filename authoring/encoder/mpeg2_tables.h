@@ -17,7 +17,13 @@ extern const std::array<VlcCode, 12> kDcSizeChroma;
 
 // Table B-14 (intra_vlc_format 0) for run 0..31, level 1..40, without the
 // sign bit; length 0 where the pair needs an escape.
-VlcCode AcCode(int run, int level);
+inline constexpr int kAcMaxRun = 31;
+inline constexpr int kAcMaxLevel = 40;
+extern const std::array<std::array<VlcCode, kAcMaxLevel + 1>, kAcMaxRun + 1> kAcCodes;
+inline VlcCode AcCode(int run, int level) {
+  if (run < 0 || run > kAcMaxRun || level < 1 || level > kAcMaxLevel) return {};
+  return kAcCodes[run][level];
+}
 inline constexpr VlcCode kEndOfBlock{0b10, 2};
 inline constexpr VlcCode kEscape{0b000001, 6};
 

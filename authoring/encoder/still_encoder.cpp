@@ -17,7 +17,9 @@ void ShowError(const JobSignals& signals, const char* text) {
   platform::MessageBox(signals.window, text, "Error", platform::kMbOk | platform::kMbIconError);
 }
 
-// Y, Cb and Cr planes of the macroblock area, as doubles (no level shift).
+// Y, Cb and Cr planes of the macroblock area in thousandths (no level
+// shift): Y = 0.257 R + 0.504 G + 0.098 B + 16, Cb = 0.439 B - 0.291 G
+// - 0.148 R + 128, Cr = 0.439 R - 0.368 G - 0.071 B + 128, exactly.
 struct Planes {
   int mb_cols = 0, mb_rows = 0;
   std::vector<double> y, cb, cr;  // y: (16 * cols) x (16 * rows); cb, cr: half each way
@@ -33,32 +35,30 @@ Planes ConvertColours(const BmpPicture& picture) {
   p.y.resize(static_cast<std::size_t>(w) * h);
   p.cb.resize(static_cast<std::size_t>(w / 2) * (h / 2));
   p.cr.resize(p.cb.size());
-  for (int yy = 0; yy < h; ++yy)
-    for (int x = 0; x < w; ++x) {
-      const std::uint8_t* px = picture.Pixel(x, yy);
-      p.y[static_cast<std::size_t>(yy) * w + x] = 0.257 * px[0] + 0.504 * px[1] + 0.098 * px[2] + 16;
-    }
+  for (int yy = 0; yy < h; ++yy) {
+    const std::uint8_t* px = picture.Pixel(0, yy);
+    double* out = &p.y[static_cast<std::size_t>(yy) * w];
+    for (int x = 0; x < w; ++x, px += 3) out[x] = 257 * px[0] + 504 * px[1] + 98 * px[2] + 16000;
+  }
   // 4:2:0: each chroma sample converts the average of a 2 x 2 square (per
   // channel, truncated to an integer).
-  for (int cy = 0; cy < h / 2; ++cy)
-    for (int cx = 0; cx < w / 2; ++cx) {
-      int sum[3] = {0, 0, 0};
-      for (int dy = 0; dy < 2; ++dy)
-        for (int dx = 0; dx < 2; ++dx) {
-          const std::uint8_t* px = picture.Pixel(2 * cx + dx, 2 * cy + dy);
-          for (int c = 0; c < 3; ++c) sum[c] += px[c];
-        }
-      const int r = static_cast<int>(sum[0] * 0.25);
-      const int g = static_cast<int>(sum[1] * 0.25);
-      const int b = static_cast<int>(sum[2] * 0.25);
-      const std::size_t at = static_cast<std::size_t>(cy) * (w / 2) + cx;
-      p.cb[at] = 0.439 * b - 0.291 * g - 0.148 * r + 128;
-      p.cr[at] = 0.439 * r - 0.368 * g - 0.071 * b + 128;
+  for (int cy = 0; cy < h / 2; ++cy) {
+    const std::uint8_t* top = picture.Pixel(0, 2 * cy);
+    const std::uint8_t* bottom = picture.Pixel(0, 2 * cy + 1);
+    const std::size_t row = static_cast<std::size_t>(cy) * (w / 2);
+    for (int cx = 0; cx < w / 2; ++cx, top += 6, bottom += 6) {
+      const int r = (top[0] + top[3] + bottom[0] + bottom[3]) / 4;
+      const int g = (top[1] + top[4] + bottom[1] + bottom[4]) / 4;
+      const int b = (top[2] + top[5] + bottom[2] + bottom[5]) / 4;
+      p.cb[row + cx] = 439 * b - 291 * g - 148 * r + 128000;
+      p.cr[row + cx] = 439 * r - 368 * g - 71 * b + 128000;
     }
+  }
   return p;
 }
 
-void LoadBlock(const std::vector<double>& plane, int stride, int left, int top, Block& block) {
+void LoadBlock(const std::vector<double>& plane, int stride, int left, int top,
+               SampleBlock& block) {
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x)
       block[y * 8 + x] = plane[static_cast<std::size_t>(top + y) * stride + left + x];
@@ -137,15 +137,16 @@ CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions&
   const int cols = planes.mb_cols, rows = planes.mb_rows;
   BitWriter bits(coded.stream);
   BlockCoder coder(bits, [&signals] { ShowError(signals, kMsgDcTooLarge); });
-  Block samples{}, dct{};
+  SampleBlock samples{};
+  DctSums sums{};
   Coefficients qf{};
   auto code_block = [&](const std::vector<double>& plane, int stride, int left, int top,
                         int component) {
     LoadBlock(plane, stride, left, top, samples);
-    ForwardDct(samples, dct);
-    Quantise(dct, options.q, qf);
+    ForwardDct(samples, sums);
+    Quantise(sums, options.q, qf);
     coder.Code(qf, component);
-    return coded.stream.size() - header_bytes <= kCodedDataLimit;
+    return bits.ByteCount() - header_bytes <= kCodedDataLimit;
   };
 
   bool within_limit = true;
