@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libgtest-dev libbenchmark-dev
   ffmpeg mpeg2dec
 )

@@ -1,6 +1,7 @@
 #include "encoder/block_coder.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdlib>
 
 #include "encoder/mpeg2_tables.h"
@@ -29,17 +30,21 @@ void BlockCoder::Code(const Coefficients& qf, int component) {
   diff = std::clamp(diff, -2047, 2047);
   const int size = BitLength(std::abs(diff));
   const VlcCode& size_code = component == Luma ? kDcSizeLuma[size] : kDcSizeChroma[size];
-  bits_.Put(size_code.bits, size_code.length);
   // Negative differentials are written as value - 1 in `size` bits.
-  if (size > 0) bits_.Put(static_cast<std::uint32_t>(diff > 0 ? diff : diff + (1 << size) - 1), size);
+  const auto value = static_cast<std::uint32_t>(diff > 0 ? diff : diff + (1 << size) - 1);
+  bits_.Put(size_code.bits << size | value, size_code.length + size);
 
-  int run = 0;
-  for (int i = 1; i < 64; ++i) {
-    const int level = qf[kZigZag[i]];
-    if (level == 0) {
-      ++run;
-      continue;
-    }
+  // Walk the non-zero coefficients in scan order through a bit mask, so the
+  // zero runs cost nothing.
+  std::uint64_t nonzero = 0;
+  for (int i = 1; i < 64; ++i) nonzero |= static_cast<std::uint64_t>(qf[i] != 0) << i;
+  int last = 0;
+  while (nonzero) {
+    const int i = std::countr_zero(nonzero);
+    nonzero &= nonzero - 1;
+    const int run = i - last - 1;
+    last = i;
+    const int level = qf[i];
     const VlcCode code = AcCode(run, std::abs(level));
     if (code.length > 0) {
       bits_.Put(code.bits << 1 | (level < 0 ? 1u : 0u), code.length + 1);  // code, sign
@@ -49,7 +54,6 @@ void BlockCoder::Code(const Coefficients& qf, int component) {
                     (static_cast<std::uint32_t>(level) & 0xFFF),
                 kEscape.length + 18);
     }
-    run = 0;
   }
   bits_.Put(kEndOfBlock.bits, kEndOfBlock.length);
 }

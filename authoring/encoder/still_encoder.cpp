@@ -17,51 +17,48 @@ void ShowError(const JobSignals& signals, const char* text) {
   platform::MessageBox(signals.window, text, "Error", platform::kMbOk | platform::kMbIconError);
 }
 
-// Y, Cb and Cr planes of the macroblock area in thousandths (no level
-// shift): Y = 0.257 R + 0.504 G + 0.098 B + 16, Cb = 0.439 B - 0.291 G
-// - 0.148 R + 128, Cr = 0.439 R - 0.368 G - 0.071 B + 128, exactly.
-struct Planes {
-  int mb_cols = 0, mb_rows = 0;
-  std::vector<double> y, cb, cr;  // y: (16 * cols) x (16 * rows); cb, cr: half each way
-  int YStride() const { return mb_cols * 16; }
-  int CStride() const { return mb_cols * 8; }
+// The six blocks of one macroblock in thousandths (no level shift):
+// Y = 0.257 R + 0.504 G + 0.098 B + 16, Cb = 0.439 B - 0.291 G - 0.148 R
+// + 128, Cr = 0.439 R - 0.368 G - 0.071 B + 128, exactly. Chroma converts
+// the average of each 2 x 2 square (per channel, truncated to an integer).
+struct Macroblock {
+  SampleBlock luma[4];  // top-left, top-right, bottom-left, bottom-right
+  SampleBlock cb, cr;
 };
 
-Planes ConvertColours(const BmpPicture& picture) {
-  Planes p;
-  p.mb_cols = picture.width / 16;
-  p.mb_rows = picture.height / 16;
-  const int w = p.mb_cols * 16, h = p.mb_rows * 16;
-  p.y.resize(static_cast<std::size_t>(w) * h);
-  p.cb.resize(static_cast<std::size_t>(w / 2) * (h / 2));
-  p.cr.resize(p.cb.size());
-  for (int yy = 0; yy < h; ++yy) {
-    const std::uint8_t* px = picture.Pixel(0, yy);
-    double* out = &p.y[static_cast<std::size_t>(yy) * w];
-    for (int x = 0; x < w; ++x, px += 3) out[x] = 257 * px[0] + 504 * px[1] + 98 * px[2] + 16000;
-  }
-  // 4:2:0: each chroma sample converts the average of a 2 x 2 square (per
-  // channel, truncated to an integer).
-  for (int cy = 0; cy < h / 2; ++cy) {
-    const std::uint8_t* top = picture.Pixel(0, 2 * cy);
-    const std::uint8_t* bottom = picture.Pixel(0, 2 * cy + 1);
-    const std::size_t row = static_cast<std::size_t>(cy) * (w / 2);
-    for (int cx = 0; cx < w / 2; ++cx, top += 6, bottom += 6) {
-      const int r = (top[0] + top[3] + bottom[0] + bottom[3]) / 4;
-      const int g = (top[1] + top[4] + bottom[1] + bottom[4]) / 4;
-      const int b = (top[2] + top[5] + bottom[2] + bottom[5]) / 4;
-      p.cb[row + cx] = 439 * b - 291 * g - 148 * r + 128000;
-      p.cr[row + cx] = 439 * r - 368 * g - 71 * b + 128000;
+// Per-channel terms of the luminance in thousandths, as doubles (integers).
+struct LumaTerms {
+  std::array<double, 256> r{}, g{}, b{};
+  LumaTerms() {
+    for (int v = 0; v < 256; ++v) {
+      r[v] = 257 * v + 16000;
+      g[v] = 504 * v;
+      b[v] = 98 * v;
     }
   }
-  return p;
-}
+};
+const LumaTerms kLuma;
 
-void LoadBlock(const std::vector<double>& plane, int stride, int left, int top,
-               SampleBlock& block) {
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x)
-      block[y * 8 + x] = plane[static_cast<std::size_t>(top + y) * stride + left + x];
+void ConvertMacroblock(const BmpPicture& picture, int left, int top, Macroblock& mb) {
+  for (int block = 0; block < 4; ++block) {
+    const int bx = left + (block & 1) * 8, by = top + (block >> 1) * 8;
+    double* out = mb.luma[block].data();
+    for (int y = 0; y < 8; ++y) {
+      const std::uint8_t* px = picture.Pixel(bx, by + y);
+      for (int x = 0; x < 8; ++x, px += 3) *out++ = kLuma.r[px[0]] + kLuma.g[px[1]] + kLuma.b[px[2]];
+    }
+  }
+  for (int cy = 0; cy < 8; ++cy) {
+    const std::uint8_t* upper = picture.Pixel(left, top + 2 * cy);
+    const std::uint8_t* lower = picture.Pixel(left, top + 2 * cy + 1);
+    for (int cx = 0; cx < 8; ++cx, upper += 6, lower += 6) {
+      const int r = (upper[0] + upper[3] + lower[0] + lower[3]) / 4;
+      const int g = (upper[1] + upper[4] + lower[1] + lower[4]) / 4;
+      const int b = (upper[2] + upper[5] + lower[2] + lower[5]) / 4;
+      mb.cb[cy * 8 + cx] = 439 * b - 291 * g - 148 * r + 128000;
+      mb.cr[cy * 8 + cx] = 439 * r - 368 * g - 71 * b + 128000;
+    }
+  }
 }
 
 void PutPaddingPacket(std::uint8_t* p, std::size_t length) {
@@ -133,16 +130,13 @@ CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions&
   const std::size_t header_bytes = coded.stream.size();
   coded.stream.reserve(header_bytes + 256 * 1024);
 
-  const Planes planes = ConvertColours(picture);
-  const int cols = planes.mb_cols, rows = planes.mb_rows;
+  const int cols = picture.width / 16, rows = picture.height / 16;
   BitWriter bits(coded.stream);
   BlockCoder coder(bits, [&signals] { ShowError(signals, kMsgDcTooLarge); });
-  SampleBlock samples{};
+  Macroblock mb;
   DctSums sums{};
   Coefficients qf{};
-  auto code_block = [&](const std::vector<double>& plane, int stride, int left, int top,
-                        int component) {
-    LoadBlock(plane, stride, left, top, samples);
+  auto code_block = [&](const SampleBlock& samples, int component) {
     ForwardDct(samples, sums);
     Quantise(sums, options.q, qf);
     coder.Code(qf, component);
@@ -161,15 +155,11 @@ CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions&
         coded.aborted = true;
         break;
       }
-      bits.Put(1, 1);  // macroblock_address_increment 1
-      bits.Put(1, 1);  // macroblock_type: intra
-      const int x = m * 16, y = r * 16;
-      within_limit = code_block(planes.y, planes.YStride(), x, y, 0) &&
-                     code_block(planes.y, planes.YStride(), x + 8, y, 0) &&
-                     code_block(planes.y, planes.YStride(), x, y + 8, 0) &&
-                     code_block(planes.y, planes.YStride(), x + 8, y + 8, 0) &&
-                     code_block(planes.cb, planes.CStride(), x / 2, y / 2, 1) &&
-                     code_block(planes.cr, planes.CStride(), x / 2, y / 2, 2);
+      bits.Put(0b11, 2);  // macroblock_address_increment 1, macroblock_type intra
+      ConvertMacroblock(picture, m * 16, r * 16, mb);
+      within_limit = code_block(mb.luma[0], BlockCoder::Luma) && code_block(mb.luma[1], BlockCoder::Luma) &&
+                     code_block(mb.luma[2], BlockCoder::Luma) && code_block(mb.luma[3], BlockCoder::Luma) &&
+                     code_block(mb.cb, BlockCoder::Cb) && code_block(mb.cr, BlockCoder::Cr);
       if (!within_limit) break;
     }
     bits.Align();
@@ -186,7 +176,9 @@ std::vector<std::uint8_t> PacketiseStill(const std::vector<std::uint8_t>& stream
                                          int frame_rate_code, std::int64_t n) {
   const TvSystem tv = TvSystemForFrameRate(frame_rate_code);
   const Pack nav_pack = NavigationPackTemplate(tv);
-  std::vector<std::uint8_t> file(nav_pack.begin(), nav_pack.end());
+  std::vector<std::uint8_t> file;
+  file.reserve((stream.size() / 2000 + 3) * kSectorSize);
+  file.assign(nav_pack.begin(), nav_pack.end());
 
   constexpr std::size_t kPesStart = kPackHeaderSize;        // 00 00 01 E0 at 14
   constexpr std::size_t kPesRoom = kSectorSize - kPesStart - 6;  // 2028 after the length field
