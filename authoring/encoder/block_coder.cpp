@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <cstring>
 
 #include "encoder/mpeg2_tables.h"
 
@@ -37,7 +38,17 @@ void BlockCoder::Code(const Coefficients& qf, int component) {
   // Walk the non-zero coefficients in scan order through a bit mask, so the
   // zero runs cost nothing.
   std::uint64_t nonzero = 0;
-  for (int i = 1; i < 64; ++i) nonzero |= static_cast<std::uint64_t>(qf[i] != 0) << i;
+  {
+    alignas(8) std::uint8_t flags[64];
+    for (int i = 0; i < 64; ++i) flags[i] = qf[i] != 0;
+    // Eight 0/1 bytes become eight bits: the multiply gathers them into the top byte.
+    for (int i = 0; i < 64; i += 8) {
+      std::uint64_t bytes;
+      std::memcpy(&bytes, flags + i, 8);
+      nonzero |= ((bytes * 0x0102040810204080ULL) >> 56) << i;
+    }
+    nonzero &= ~std::uint64_t{1};  // the DC is coded apart
+  }
   int last = 0;
   while (nonzero) {
     const int i = std::countr_zero(nonzero);

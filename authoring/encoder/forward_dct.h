@@ -10,9 +10,8 @@
 //
 // Samples come from the colour conversion with three-decimal weights, so a
 // sample times 1000 is an integer, and so is a cosine times 1000. The double
-// sum is therefore computed on those integers, separably (columns, then
-// rows); every partial result is an integer below 2^44, so the sums are
-// exact even in double arithmetic. Only the final scaling rounds. This gives
+// sum is therefore computed on those integers, separably (columns in 32-bit
+// integers, then rows in doubles holding integers below 2^44), exactly. Only the final scaling rounds. This gives
 // the quantised values of the formula itself, without the rounding noise of
 // summing non-integer doubles.
 #pragma once
@@ -23,7 +22,7 @@
 
 namespace pennock {
 
-using SampleBlock = std::array<double, 64>;  // f(x,y) x 1000 (an integer) at y * 8 + x
+using SampleBlock = std::array<std::int32_t, 64>;  // f(x,y) x 1000 at y * 8 + x
 using DctSums = std::array<double, 64>;      // the double sum x 10^9 (an integer) at v * 8 + u
 using Coefficients = std::array<int, 64>;    // quantised, in zig-zag scan order
 

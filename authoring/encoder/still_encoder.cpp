@@ -26,9 +26,9 @@ struct Macroblock {
   SampleBlock cb, cr;
 };
 
-// Per-channel terms of the luminance in thousandths, as doubles (integers).
+// Per-channel terms of the luminance in thousandths.
 struct LumaTerms {
-  std::array<double, 256> r{}, g{}, b{};
+  std::array<std::int32_t, 256> r{}, g{}, b{};
   LumaTerms() {
     for (int v = 0; v < 256; ++v) {
       r[v] = 257 * v + 16000;
@@ -42,7 +42,7 @@ const LumaTerms kLuma;
 void ConvertMacroblock(const BmpPicture& picture, int left, int top, Macroblock& mb) {
   for (int block = 0; block < 4; ++block) {
     const int bx = left + (block & 1) * 8, by = top + (block >> 1) * 8;
-    double* out = mb.luma[block].data();
+    std::int32_t* out = mb.luma[block].data();
     for (int y = 0; y < 8; ++y) {
       const std::uint8_t* px = picture.Pixel(bx, by + y);
       for (int x = 0; x < 8; ++x, px += 3) *out++ = kLuma.r[px[0]] + kLuma.g[px[1]] + kLuma.b[px[2]];
