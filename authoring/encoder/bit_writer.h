@@ -30,6 +30,34 @@ class BitWriter {
       size_ += 4;
     }
   }
+  struct Code {
+    std::uint32_t bits;
+    int length;  // 1..32
+  };
+  // Appends several codes; the state stays in registers for the whole run.
+  void PutAll(const Code* codes, int count) {
+    std::uint64_t acc = acc_;
+    int pending = pending_;
+    if (size_ + 4 * static_cast<std::size_t>(count) + 4 > out_.size())
+      out_.resize(std::max<std::size_t>(out_.size() * 2, size_ + 4 * static_cast<std::size_t>(count) + 65536));
+    std::uint8_t* p = out_.data() + size_;
+    for (int i = 0; i < count; ++i) {
+      acc = (acc << codes[i].length) | codes[i].bits;
+      pending += codes[i].length;
+      if (pending >= 32) {
+        pending -= 32;
+        const auto word = static_cast<std::uint32_t>(acc >> pending);
+        p[0] = static_cast<std::uint8_t>(word >> 24);
+        p[1] = static_cast<std::uint8_t>(word >> 16);
+        p[2] = static_cast<std::uint8_t>(word >> 8);
+        p[3] = static_cast<std::uint8_t>(word);
+        p += 4;
+      }
+    }
+    size_ = static_cast<std::size_t>(p - out_.data());
+    acc_ = acc;
+    pending_ = pending;
+  }
   // Pads with '0' bits up to the next byte boundary and writes everything out.
   void Align() {
     if (pending_ % 8) Put(0, 8 - pending_ % 8);

@@ -33,40 +33,46 @@ void BlockCoder::Code(const Coefficients& qf, int component) {
   const VlcCode& size_code = component == Luma ? kDcSizeLuma[size] : kDcSizeChroma[size];
   // Negative differentials are written as value - 1 in `size` bits.
   const auto value = static_cast<std::uint32_t>(diff > 0 ? diff : diff + (1 << size) - 1);
-  bits_.Put(size_code.bits << size | value, size_code.length + size);
+  BitWriter::Code codes[66];
+  int count = 0;
+  codes[count++] = {size_code.bits << size | value, size_code.length + size};
 
-  // Walk the non-zero coefficients in scan order through a bit mask, so the
-  // zero runs cost nothing.
-  std::uint64_t nonzero = 0;
+  // Walk the non-zero coefficients in scan order through bit masks, so the
+  // zero runs cost nothing: first the natural-order mask (eight 0/1 bytes
+  // become eight bits in one multiply), then each set bit moves to its scan
+  // position.
+  std::uint64_t natural = 0;
   {
     alignas(8) std::uint8_t flags[64];
-    for (int i = 0; i < 64; ++i) flags[i] = qf[i] != 0;
-    // Eight 0/1 bytes become eight bits: the multiply gathers them into the top byte.
-    for (int i = 0; i < 64; i += 8) {
+    for (int k = 0; k < 64; ++k) flags[k] = qf[k] != 0;
+    for (int k = 0; k < 64; k += 8) {
       std::uint64_t bytes;
-      std::memcpy(&bytes, flags + i, 8);
-      nonzero |= ((bytes * 0x0102040810204080ULL) >> 56) << i;
+      std::memcpy(&bytes, flags + k, 8);
+      natural |= ((bytes * 0x0102040810204080ULL) >> 56) << k;
     }
-    nonzero &= ~std::uint64_t{1};  // the DC is coded apart
+    natural &= ~std::uint64_t{1};  // the DC is coded apart
   }
+  std::uint64_t nonzero = 0;
+  for (; natural; natural &= natural - 1) nonzero |= std::uint64_t{1} << kScanPosition[std::countr_zero(natural)];
   int last = 0;
   while (nonzero) {
     const int i = std::countr_zero(nonzero);
     nonzero &= nonzero - 1;
     const int run = i - last - 1;
     last = i;
-    const int level = qf[i];
+    const int level = qf[kZigZag[i]];
     const VlcCode code = AcCode(run, std::abs(level));
     if (code.length > 0) {
-      bits_.Put(code.bits << 1 | (level < 0 ? 1u : 0u), code.length + 1);  // code, sign
+      codes[count++] = {code.bits << 1 | (level < 0 ? 1u : 0u), code.length + 1};  // code, sign
     } else {
       // Escape, 6-bit run, 12-bit level in two's complement.
-      bits_.Put(kEscape.bits << 18 | static_cast<std::uint32_t>(run) << 12 |
-                    (static_cast<std::uint32_t>(level) & 0xFFF),
-                kEscape.length + 18);
+      codes[count++] = {kEscape.bits << 18 | static_cast<std::uint32_t>(run) << 12 |
+                            (static_cast<std::uint32_t>(level) & 0xFFF),
+                        kEscape.length + 18};
     }
   }
-  bits_.Put(kEndOfBlock.bits, kEndOfBlock.length);
+  codes[count++] = {kEndOfBlock.bits, kEndOfBlock.length};
+  bits_.PutAll(codes, count);
 }
 
 }  // namespace pennock

@@ -21,7 +21,6 @@ class BlockCoder {
 
   // Predictors go back to 128 at the start of every slice.
   void ResetPredictors() { predictors_ = {128, 128, 128}; }
-  // `qf` in zig-zag scan order.
   void Code(const Coefficients& qf, int component);
 
  private:

@@ -92,13 +92,10 @@ double DctValue(const DctSums& sums, int k) { return sums[k] * kTables.scale[k];
 __attribute__((target_clones("avx2", "default")))
 void Quantise(const DctSums& sums, int q, Coefficients& out) {
   const auto& step = kTables.step[std::clamp(q, 1, kMaxQuantiser)];
-  // Round and limit in natural order (this vectorises), then scan.
-  alignas(32) int natural[64];
-  for (int k = 0; k < 64; ++k) natural[k] = RoundHalfAway(sums[k] * step[k]);
-  const int dc = natural[0];
-  for (int k = 0; k < 64; ++k) natural[k] = std::clamp(natural[k], -2047, 2047);
-  natural[0] = dc;
-  for (int i = 0; i < 64; ++i) out[i] = natural[kZigZag[i]];
+  for (int k = 0; k < 64; ++k) out[k] = RoundHalfAway(sums[k] * step[k]);
+  const int dc = out[0];
+  for (int k = 0; k < 64; ++k) out[k] = std::clamp(out[k], -2047, 2047);
+  out[0] = dc;
 }
 
 }  // namespace pennock

@@ -24,7 +24,7 @@ namespace pennock {
 
 using SampleBlock = std::array<std::int32_t, 64>;  // f(x,y) x 1000 at y * 8 + x
 using DctSums = std::array<double, 64>;      // the double sum x 10^9 (an integer) at v * 8 + u
-using Coefficients = std::array<int, 64>;    // quantised, in zig-zag scan order
+using Coefficients = std::array<int, 64>;          // quantised, natural order v * 8 + u
 
 inline constexpr double kC0 = 0.707;
 
@@ -38,8 +38,7 @@ double DctValue(const DctSums& sums, int k);
 inline int RoundHalfAway(double value) {
   return static_cast<int>(value + std::copysign(0.5, value));
 }
-// Quantises into QF, in zig-zag scan order (AC levels limited to
-// -2047..2047); q is 1..31.
+// Quantises into QF (AC levels limited to -2047..2047); q is 1..31.
 void Quantise(const DctSums& sums, int q, Coefficients& out);
 
 }  // namespace pennock

@@ -75,6 +75,12 @@ const std::array<std::uint8_t, 64> kZigZag = {
     35, 42, 49, 56, 57, 50, 43, 36, 29, 22, 15, 23, 30, 37, 44, 51,
     58, 59, 52, 45, 38, 31, 39, 46, 53, 60, 61, 54, 47, 55, 62, 63};
 
+const std::array<std::uint8_t, 64> kScanPosition = [] {
+  std::array<std::uint8_t, 64> position{};
+  for (int i = 0; i < 64; ++i) position[kZigZag[i]] = static_cast<std::uint8_t>(i);
+  return position;
+}();
+
 const std::array<std::uint8_t, 64> kDefaultIntraMatrix = {
     8,  16, 19, 22, 26, 27, 29, 34,
     16, 16, 22, 24, 27, 29, 34, 37,

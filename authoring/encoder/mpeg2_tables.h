@@ -27,8 +27,10 @@ inline VlcCode AcCode(int run, int level) {
 inline constexpr VlcCode kEndOfBlock{0b10, 2};
 inline constexpr VlcCode kEscape{0b000001, 6};
 
-// Zig-zag scan (alternate_scan 0): scan position -> natural index v * 8 + u.
+// Zig-zag scan (alternate_scan 0): scan position -> natural index v * 8 + u,
+// and back.
 extern const std::array<std::uint8_t, 64> kZigZag;
+extern const std::array<std::uint8_t, 64> kScanPosition;
 
 // Default intra quantiser matrix in natural order, W[v * 8 + u].
 extern const std::array<std::uint8_t, 64> kDefaultIntraMatrix;

@@ -142,7 +142,7 @@ TEST(ForwardDct, SameQuantisedCoefficientsAsTheDirectFormula) {
           const int k = kZigZag[i];
           const double level = DirectLevel(direct, k, q);
           const int expected = std::clamp(RoundHalfAway(level), k ? -2047 : -100000, k ? 2047 : 100000);
-          ASSERT_EQ(qf[i], expected) << "coefficient " << k << " q " << q << " level " << level;
+          ASSERT_EQ(qf[k], expected) << "coefficient " << k << " q " << q << " level " << level;
           if (std::abs(std::abs(level - std::trunc(level)) - 0.5) < 1e-3) ++near_boundary;
           ASSERT_NEAR(DctValue(sums, k), direct[k], 1e-9);
         }
@@ -194,12 +194,11 @@ TEST(Quantiser, RoundsHalfAwayFromZeroAndWeighsByTheDefaultMatrix) {
   sums[2] = SumFor(1e6, 2);     // clamped
   Coefficients qf{};
   Quantise(sums, 1, qf);
-  // Results come in scan order: natural 1, 63, 56 and 2 are scan 1, 63, 35 and 5.
   EXPECT_EQ(qf[0], 128);
   EXPECT_EQ(qf[1], 50);
   EXPECT_EQ(qf[63], -80);
-  EXPECT_EQ(qf[35], 2);
-  EXPECT_EQ(qf[5], 2047);
+  EXPECT_EQ(qf[56], 2);
+  EXPECT_EQ(qf[2], 2047);
   Quantise(sums, 2, qf);
   EXPECT_EQ(qf[0], 128);  // the DC rule does not depend on q
   EXPECT_EQ(qf[1], 25);
@@ -211,7 +210,7 @@ TEST(Quantiser, RoundsHalfAwayFromZeroAndWeighsByTheDefaultMatrix) {
     sums.fill(0);
     sums[k] = SumFor(123.4, k);
     Quantise(sums, 1, qf);
-    const double rebuilt = qf[i] * kDefaultIntraMatrix[k] * 2.0 / 16.0;
+    const double rebuilt = qf[k] * kDefaultIntraMatrix[k] * 2.0 / 16.0;
     EXPECT_NEAR(rebuilt, 123.4, kDefaultIntraMatrix[k] / 16.0);
   }
 }
@@ -251,16 +250,16 @@ TEST(BlockCoder, DcDifferentialsAndSizes) {
 TEST(BlockCoder, AcPairsEscapesAndEndOfBlock) {
   Coefficients qf{};
   qf[0] = 128;
-  qf[1] = 1;    // run 0, level 1: "11" + sign
-  qf[3] = -2;   // run 1, level 2: "000110" + sign
-  qf[35] = 1;   // run 31, level 1: 16-bit code
+  qf[kZigZag[1]] = 1;    // run 0, level 1: "11" + sign
+  qf[kZigZag[3]] = -2;   // run 1, level 2: "000110" + sign
+  qf[kZigZag[35]] = 1;   // run 31, level 1: 16-bit code
   EXPECT_EQ(CodeBlock(qf, BlockCoder::Luma),
             "100" "11" "0" "000110" "1" "0000000000011011" "0" "10");
   qf = {};
   qf[0] = 128;
-  qf[1] = 41;     // beyond the table: escape, run 0, level 41
-  qf[2] = -2047;  // escape, two's complement 0x801
-  qf[5] = 6;      // run 2, level 6: no code, escape
+  qf[kZigZag[1]] = 41;     // beyond the table: escape, run 0, level 41
+  qf[kZigZag[2]] = -2047;  // escape, two's complement 0x801
+  qf[kZigZag[5]] = 6;      // run 2, level 6: no code, escape
   EXPECT_EQ(CodeBlock(qf, BlockCoder::Luma),
             "100" "000001" "000000" "000000101001" "000001" "000000" "100000000001"
             "000001" "000010" "000000000110" "10");
