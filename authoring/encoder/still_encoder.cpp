@@ -6,6 +6,7 @@
 
 #include "encoder/bit_writer.h"
 #include "encoder/block_coder.h"
+#include "encoder/colour_convert.h"
 #include "encoder/forward_dct.h"
 #include "encoder/mpeg2_tables.h"
 #include "platform/message_box.h"
@@ -17,49 +18,37 @@ void ShowError(const JobSignals& signals, const char* text) {
   platform::MessageBox(signals.window, text, "Error", platform::kMbOk | platform::kMbIconError);
 }
 
-// The six blocks of one macroblock in thousandths (no level shift):
-// Y = 0.257 R + 0.504 G + 0.098 B + 16, Cb = 0.439 B - 0.291 G - 0.148 R
-// + 128, Cr = 0.439 R - 0.368 G - 0.071 B + 128, exactly. Chroma converts
-// the average of each 2 x 2 square (per channel, truncated to an integer).
-struct Macroblock {
-  SampleBlock luma[4];  // top-left, top-right, bottom-left, bottom-right
-  SampleBlock cb, cr;
-};
+// One slice (macroblock row) converted to Y, Cb and Cr in thousandths.
+class SliceSamples {
+ public:
+  explicit SliceSamples(int width) : width_(width), y_(16 * width), cb_(8 * width / 2), cr_(8 * width / 2) {}
 
-// Per-channel terms of the luminance in thousandths.
-struct LumaTerms {
-  std::array<std::int32_t, 256> r{}, g{}, b{};
-  LumaTerms() {
-    for (int v = 0; v < 256; ++v) {
-      r[v] = 257 * v + 16000;
-      g[v] = 504 * v;
-      b[v] = 98 * v;
-    }
+  void Convert(const BmpPicture& picture, int top) {
+    for (int row = 0; row < 16; ++row) LumaRow(picture.Pixel(0, top + row), width_, &y_[row * width_]);
+    for (int row = 0; row < 8; ++row)
+      ChromaRow(picture.Pixel(0, top + 2 * row), picture.Pixel(0, top + 2 * row + 1), width_ / 2,
+                &cb_[row * width_ / 2], &cr_[row * width_ / 2]);
   }
-};
-const LumaTerms kLuma;
+  // Block `index` of macroblock m: 0..3 luminance (top-left, top-right,
+  // bottom-left, bottom-right), 4 Cb, 5 Cr.
+  void Load(int m, int index, SampleBlock& block) const {
+    const std::int32_t* src;
+    int stride;
+    if (index < 4) {
+      src = &y_[(index >> 1) * 8 * width_ + m * 16 + (index & 1) * 8];
+      stride = width_;
+    } else {
+      src = &(index == 4 ? cb_ : cr_)[m * 8];
+      stride = width_ / 2;
+    }
+    for (int row = 0; row < 8; ++row)
+      std::copy_n(src + row * stride, 8, block.begin() + row * 8);
+  }
 
-void ConvertMacroblock(const BmpPicture& picture, int left, int top, Macroblock& mb) {
-  for (int block = 0; block < 4; ++block) {
-    const int bx = left + (block & 1) * 8, by = top + (block >> 1) * 8;
-    std::int32_t* out = mb.luma[block].data();
-    for (int y = 0; y < 8; ++y) {
-      const std::uint8_t* px = picture.Pixel(bx, by + y);
-      for (int x = 0; x < 8; ++x, px += 3) *out++ = kLuma.r[px[0]] + kLuma.g[px[1]] + kLuma.b[px[2]];
-    }
-  }
-  for (int cy = 0; cy < 8; ++cy) {
-    const std::uint8_t* upper = picture.Pixel(left, top + 2 * cy);
-    const std::uint8_t* lower = picture.Pixel(left, top + 2 * cy + 1);
-    for (int cx = 0; cx < 8; ++cx, upper += 6, lower += 6) {
-      const int r = (upper[0] + upper[3] + lower[0] + lower[3]) / 4;
-      const int g = (upper[1] + upper[4] + lower[1] + lower[4]) / 4;
-      const int b = (upper[2] + upper[5] + lower[2] + lower[5]) / 4;
-      mb.cb[cy * 8 + cx] = 439 * b - 291 * g - 148 * r + 128000;
-      mb.cr[cy * 8 + cx] = 439 * r - 368 * g - 71 * b + 128000;
-    }
-  }
-}
+ private:
+  int width_;
+  std::vector<std::int32_t> y_, cb_, cr_;
+};
 
 void PutPaddingPacket(std::uint8_t* p, std::size_t length) {
   p[0] = 0x00;
@@ -133,13 +122,15 @@ CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions&
   const int cols = picture.width / 16, rows = picture.height / 16;
   BitWriter bits(coded.stream);
   BlockCoder coder(bits, [&signals] { ShowError(signals, kMsgDcTooLarge); });
-  Macroblock mb;
+  SliceSamples slice(cols * 16);
+  SampleBlock samples{};
   DctSums sums{};
   Coefficients qf{};
-  auto code_block = [&](const SampleBlock& samples, int component) {
+  auto code_block = [&](int m, int index) {
+    slice.Load(m, index, samples);
     ForwardDct(samples, sums);
     Quantise(sums, options.q, qf);
-    coder.Code(qf, component);
+    coder.Code(qf, index < 4 ? BlockCoder::Luma : index == 4 ? BlockCoder::Cb : BlockCoder::Cr);
     return bits.ByteCount() - header_bytes <= kCodedDataLimit;
   };
 
@@ -149,6 +140,7 @@ CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions&
     bits.Put(static_cast<std::uint32_t>(options.q), 5);                    // quantiser_scale_code
     bits.Put(0, 1);                                                        // extra_bit_slice
     coder.ResetPredictors();
+    slice.Convert(picture, r * 16);
     for (int m = 0; m < cols; ++m) {
       signals.Send(kMsgProgress, 0, (m * 100 + r * cols * 100) / (cols * rows));
       if (signals.Aborted()) {
@@ -156,10 +148,7 @@ CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions&
         break;
       }
       bits.Put(0b11, 2);  // macroblock_address_increment 1, macroblock_type intra
-      ConvertMacroblock(picture, m * 16, r * 16, mb);
-      within_limit = code_block(mb.luma[0], BlockCoder::Luma) && code_block(mb.luma[1], BlockCoder::Luma) &&
-                     code_block(mb.luma[2], BlockCoder::Luma) && code_block(mb.luma[3], BlockCoder::Luma) &&
-                     code_block(mb.cb, BlockCoder::Cb) && code_block(mb.cr, BlockCoder::Cr);
+      for (int index = 0; index < 6 && within_limit; ++index) within_limit = code_block(m, index);
       if (!within_limit) break;
     }
     bits.Align();
