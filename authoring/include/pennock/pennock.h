@@ -1,0 +1,68 @@
+// Pennock: turns titles of chapters (one 24-bit BMP and one LPCM WAV each)
+// into a DVD-Video folder. The caller fills one AuthorParams block, calls
+// fuAuthor, which prepares the folders and starts a worker thread, and then
+// polls fuStatus/fuProgress or listens to the messages sent to the window
+// named in the block; fuAbort asks the worker to stop.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#if defined(__GNUC__)
+#define PENNOCK_EXPORT __attribute__((visibility("default")))
+#else
+#define PENNOCK_EXPORT
+#endif
+
+namespace pennock {
+
+inline constexpr int kMaxTitles = 99;
+inline constexpr int kMaxChapters = 99;
+inline constexpr std::size_t kPathSize = 260;
+
+#pragma pack(push, 1)
+// The parameter block, little-endian, owned by the caller until the job ends.
+struct AuthorParams {
+  std::uint32_t leading;                                   // 0: not used
+  std::uint32_t window;                                    // 4: window handle for the messages
+  char output_folder[kPathSize];                           // 8: VIDEO_TS and AUDIO_TS go in here
+  std::int16_t menu_navigation;                            // 268: navigation code of the menu domain
+  std::int16_t language;                                   // 270: two ASCII letters, first in the high byte
+  std::uint8_t title_count;                                // 272: T, titles 1..T
+  std::uint8_t aspect;                                     // 273: 169 = 16:9, else 4:3
+  std::uint8_t permitted_display;                          // 274: 16:9 display modes
+  std::uint8_t chapter_count[100];                         // 275: chapters of title t at [t]
+  char audio_file[100][100][kPathSize];                    // 375: WAV of title t, chapter c
+  char picture_file[100][100][kPathSize];                  // 2,600,375: BMP of title t, chapter c
+  std::uint8_t filler;                                     // 5,200,375
+  std::int16_t post_navigation[100];                       // 5,200,376: post-title code of title t
+};
+#pragma pack(pop)
+
+static_assert(offsetof(AuthorParams, window) == 4);
+static_assert(offsetof(AuthorParams, output_folder) == 8);
+static_assert(offsetof(AuthorParams, menu_navigation) == 268);
+static_assert(offsetof(AuthorParams, language) == 270);
+static_assert(offsetof(AuthorParams, title_count) == 272);
+static_assert(offsetof(AuthorParams, aspect) == 273);
+static_assert(offsetof(AuthorParams, permitted_display) == 274);
+static_assert(offsetof(AuthorParams, chapter_count) == 275);
+static_assert(offsetof(AuthorParams, audio_file) == 375);
+static_assert(offsetof(AuthorParams, picture_file) == 2600375);
+static_assert(offsetof(AuthorParams, filler) == 5200375);
+static_assert(offsetof(AuthorParams, post_navigation) == 5200376);
+static_assert(sizeof(AuthorParams) == 5200576);
+
+}  // namespace pennock
+
+extern "C" {
+// Prepares the output folders and starts the job; 0, or -1 when the folders
+// cannot be prepared (or a job is still running).
+PENNOCK_EXPORT int fuAuthor(pennock::AuthorParams* params);
+// The last status code of the worker; 0 before the first job.
+PENNOCK_EXPORT int fuStatus(void);
+// The overall progress, 0..100.
+PENNOCK_EXPORT int fuProgress(void);
+// Asks the running (or the next) job to stop.
+PENNOCK_EXPORT void fuAbort(void);
+}

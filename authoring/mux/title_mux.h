@@ -1,0 +1,109 @@
+// The VOB multiplexer: for each title, the chapters' still pictures and LPCM
+// audio interleaved into 2048-byte packs, one navigation pack at the head of
+// every VOBU, written to "_TEMP.VOB" and then copied into VTS_01_1.VOB ...
+// with the final search pointers. Sector numbers, VOBU numbers and the VOB
+// files continue from title to title.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ifo/ifo_common.h"
+#include "job/job_signals.h"
+#include "mux/lpcm.h"
+
+namespace pennock {
+
+// Time base (90 kHz ticks).
+inline constexpr double kPackTime = 146.2856;             // one pack at 10.08 Mbit/s
+inline constexpr double kPresentationOffset = 21021;      // O
+inline constexpr double kFirstAudioScr = 10825.1418;      // 74 pack times
+inline constexpr double kSecondAudioScr = 11849.1417;     // 81 pack times
+inline constexpr double kInitialVideoThreshold = 10878;
+inline constexpr std::uint32_t kSectorsPerVobFile = 488300;  // 1,000,038,400 bytes
+inline constexpr std::uint64_t kMaxTitleSetSectors = 9ull * kSectorsPerVobFile;
+
+struct VobuRecord {
+  std::uint32_t sector = 0;       // relative to the title VOBs
+  std::uint32_t packs = 0;
+  std::uint32_t start_ptm = 0;
+  std::uint32_t end_ptm = 0;
+  std::uint16_t title = 0;
+  std::uint8_t cell = 0;
+  bool cell_start = false;
+  bool has_video = false;
+};
+
+struct CellRecord {
+  std::size_t first_vobu = 0;  // indices into the VOBU table
+  std::size_t last_vobu = 0;
+};
+
+struct TitleRecord {
+  std::vector<CellRecord> cells;
+  std::vector<TimeMapMark> marks;
+  std::size_t first_vobu = 0, last_vobu = 0;
+  std::uint32_t end_ptm = 0;
+  int frame_rate_code = 4;
+  std::uint64_t temp_sectors = 0;  // packs of the title's intermediate stream
+};
+
+struct ChapterSource {
+  std::filesystem::path picture;  // 24-bit BMP
+  std::filesystem::path audio;    // LPCM WAV
+  WavFormat format;
+  std::uint64_t audio_sectors = 0;  // WAV length / 2048, for progress
+};
+
+enum class MuxOutcome { Done, Aborted, AudioUnreadable, WriteFailed, TempMissing };
+
+struct MuxResult {
+  MuxOutcome outcome = MuxOutcome::Done;
+  int failed_chapter = 0;  // 1-based, for AudioUnreadable
+  std::string error;
+};
+
+class TitleSetMuxer {
+ public:
+  struct Settings {
+    std::filesystem::path output_folder;  // _TEMP.VOB and _menu.vob go here
+    std::filesystem::path video_ts;       // VTS_01_n.VOB go here
+    int aspect_code = 43;
+  };
+  // Called after every VOBU: the audio sectors consumed so far by the job
+  // (for the overall progress) and the chapter's percentage.
+  using Progress = std::function<void(std::uint64_t audio_sectors_done, int chapter_percent)>;
+
+  TitleSetMuxer(Settings settings, const JobSignals& signals, Progress progress = {});
+
+  // Multiplexes title `number` (1-based) and copies it into the VOB files.
+  MuxResult MuxTitle(int number, const std::vector<ChapterSource>& chapters);
+
+  const std::vector<VobuRecord>& Vobus() const { return vobus_; }
+  const std::vector<TitleRecord>& Titles() const { return titles_; }
+  std::uint32_t NextSector() const { return next_sector_; }
+
+  // The VOBU search pointers of VOBU `index` (42 entries).
+  std::array<std::uint32_t, 42> SearchPointers(std::size_t index) const;
+
+ private:
+  class TitleWriter;
+  MuxResult CopyIntoVobs(int number, const std::filesystem::path& temp);
+
+  Settings settings_;
+  const JobSignals& signals_;
+  Progress progress_;
+  std::vector<VobuRecord> vobus_;
+  std::vector<TitleRecord> titles_;
+  std::uint32_t next_sector_ = 0;
+  std::uint64_t audio_sectors_done_ = 0;
+};
+
+// The title set as the information files describe it.
+TitleSetInfo DescribeTitleSet(const TitleSetMuxer& muxer,
+                              const std::vector<std::array<std::uint8_t, 8>>& post_commands);
+
+}  // namespace pennock
