@@ -317,8 +317,10 @@ class TitleSetMuxer::TitleWriter {
       owner_.next_sector_ += packs;
       if (first_vobu) record.cells.push_back({owner_.vobus_.size(), owner_.vobus_.size()});
       record.cells.back().last_vobu = owner_.vobus_.size();
-      // Time-map marks every two seconds.
+      // Time-map marks every two seconds: map entry i stands for the time
+      // (i + 1) x 2 s into the title, so the first mark is 2 s in.
       const double mark_step = frame_ * 2 * (pal_ ? 25 : 30);
+      if (next_mark_ < 0) next_mark_ = kPresentationOffset + mark_step;
       while (next_mark_ < vobu.end_ptm) {
         if (next_mark_ >= vobu.start_ptm) record.marks.push_back({vobu.sector, static_cast<std::uint8_t>(cell)});
         next_mark_ += mark_step;
@@ -393,7 +395,7 @@ class TitleSetMuxer::TitleWriter {
   double video_threshold_ = kInitialVideoThreshold;
   double sync_threshold_ = kPresentationOffset;
   double vobu_end_ = 0;
-  double next_mark_ = kPresentationOffset;
+  double next_mark_ = -1;  // set with the first VOBU
   double audio_pts_chapter_start_ = kPresentationOffset;
   std::uint64_t lpcm_frames_ = 0;
   std::uint64_t audio_packets_ = 0;
