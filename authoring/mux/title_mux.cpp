@@ -408,7 +408,8 @@ class TitleSetMuxer::TitleWriter {
 };
 
 TitleSetMuxer::TitleSetMuxer(Settings settings, const JobSignals& signals, Progress progress)
-    : settings_(std::move(settings)), signals_(signals), progress_(std::move(progress)) {}
+    : settings_(std::move(settings)), signals_(signals), progress_(std::move(progress)),
+      next_sector_(settings_.first_sector) {}
 
 MuxResult TitleSetMuxer::MuxTitle(int number, const std::vector<ChapterSource>& chapters) {
   const fs::path temp = settings_.output_folder / "_TEMP.VOB";

@@ -72,6 +72,7 @@ class TitleSetMuxer {
     std::filesystem::path output_folder;  // _TEMP.VOB and _menu.vob go here
     std::filesystem::path video_ts;       // VTS_01_n.VOB go here
     int aspect_code = 43;
+    std::uint32_t first_sector = 0;       // where the title set's next pack goes
   };
   // Called after every VOBU: the audio sectors consumed so far by the job
   // (for the overall progress) and the chapter's percentage.
