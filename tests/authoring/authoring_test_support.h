@@ -2,10 +2,18 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
+#include "support/test_support.h"
+
 namespace authoring_test {
+
+inline std::vector<std::uint8_t> ReadBytes(const std::filesystem::path& path) {
+  const std::string s = testing_support::ReadFile(path);
+  return std::vector<std::uint8_t>(s.begin(), s.end());
+}
 
 // "0101..." of the bytes, most significant bit first.
 inline std::string BitString(const std::vector<std::uint8_t>& bytes, std::size_t from = 0) {

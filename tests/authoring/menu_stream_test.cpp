@@ -9,6 +9,7 @@
 #include "ifo/ifo_common.h"
 #include "ifo/menu_stream.h"
 #include "mux/pack_format.h"
+#include "authoring_test_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -16,10 +17,7 @@ using namespace pennock;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes ReadBytes(const fs::path& path) {
-  const std::string s = testing_support::ReadFile(path);
-  return Bytes(s.begin(), s.end());
-}
+using authoring_test::ReadBytes;
 
 std::uint32_t Le(const Bytes& b, std::size_t at, int n) {
   std::uint32_t v = 0;

@@ -60,7 +60,7 @@ class Mux : public ::testing::Test {
     c.audio_sectors = frames * 4 / 2048;
     return c;
   }
-  Bytes Vob(int n = 1) { const std::string s = testing_support::ReadFile(dir / "VIDEO_TS" / ("VTS_01_" + std::to_string(n) + ".VOB")); return Bytes(s.begin(), s.end()); }
+  Bytes Vob(int n = 1) { return authoring_test::ReadBytes(dir / "VIDEO_TS" / ("VTS_01_" + std::to_string(n) + ".VOB")); }
 
   testing_support::ScratchDir dir;
   testing_support::MessageBoxRecorder boxes;

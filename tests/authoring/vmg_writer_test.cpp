@@ -10,6 +10,7 @@
 #include "ifo/vmg_writer.h"
 #include "job/navigation_code.h"
 #include "mux/pack_format.h"
+#include "authoring_test_support.h"
 #include "support/test_support.h"
 
 namespace {
@@ -17,10 +18,7 @@ using namespace pennock;
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes ReadBytes(const fs::path& path) {
-  const std::string s = testing_support::ReadFile(path);
-  return Bytes(s.begin(), s.end());
-}
+using authoring_test::ReadBytes;
 Bytes Slice(const Bytes& b, std::size_t from, std::size_t count) {
   return Bytes(b.begin() + static_cast<std::ptrdiff_t>(from), b.begin() + static_cast<std::ptrdiff_t>(from + count));
 }
