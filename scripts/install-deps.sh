@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
   libgtest-dev libbenchmark-dev
-  ffmpeg mpeg2dec lsdvd
+  ffmpeg mpeg2dec lsdvd mpv
 )
 
 missing=()

@@ -143,11 +143,11 @@ class AuthorJob : public ::testing::Test {
 };
 
 TEST_F(AuthorJob, TwoTitlesPlayInOutsideReaders) {
-  AddChapter(1, 2.0);
-  AddChapter(1, 1.5);
-  AddChapter(2, 3.0);
-  params->menu_navigation = 22001;
-  params->post_navigation[1] = 22002;
+  AddChapter(1, 6.0);
+  AddChapter(1, 5.0);
+  AddChapter(2, 5.0);
+  params->menu_navigation = 22001;   // first play and menu: title 1
+  params->post_navigation[1] = 23002;  // title 1 then title 2 of this title set
   ASSERT_EQ(RunToEnd(), kStatusSucceeded) << "result " << window.result;
   EXPECT_EQ(window.statuses.front(), kStatusJobStarted);
   EXPECT_EQ(window.statuses.back(), kStatusSucceeded);
@@ -165,6 +165,14 @@ TEST_F(AuthorJob, TwoTitlesPlayInOutsideReaders) {
     EXPECT_NE(report.find("Chapters: 02"), std::string::npos) << report;
     EXPECT_NE(report.find("lpcm"), std::string::npos) << report;
     EXPECT_EQ(report.find("rror"), std::string::npos) << report;
+  }
+  if (Tool("mpv")) {
+    // Played through libdvdnav from first play: title 1 starts by itself and
+    // its post command leads into title 2 (whose clock starts again).
+    const std::string play = Shell("timeout 60 mpv --no-config --vo=null --ao=null --untimed --end=30 --dvd-device='" +
+                                   (dir / "out").string() + "' dvd://");
+    EXPECT_NE(play.find("switched to title: 1"), std::string::npos) << play;
+    EXPECT_NE(play.find("->0.19"), std::string::npos) << play;
   }
   const std::string probe = Shell("ffprobe -v error -show_entries stream=codec_name,width,height,sample_rate,channels -of compact '" +
                                 (VideoTs() / "VTS_01_1.VOB").string() + "'");
