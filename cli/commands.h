@@ -35,5 +35,12 @@ class Arguments {
 
 int RunProjectCommand(const std::vector<std::string>& args);
 int RunEncodeStill(const std::vector<std::string>& args);
+#ifdef VEROSA_HAVE_IMAGING
+int RunRenderStill(const std::vector<std::string>& args);  // imaging_commands.cpp
+#endif
+#ifdef VEROSA_HAVE_CONVERSION
+int RunProbe(const std::vector<std::string>& args);        // conversion_commands.cpp
+int RunConvert(const std::vector<std::string>& args);      // conversion_commands.cpp
+#endif
 
 }  // namespace verosa::cli

@@ -17,6 +17,15 @@ constexpr const char* kUsage =
     "  project add FILE AUDIO [options]  add one chapter to a project file\n"
     "  encode-still IN.bmp OUT.vob [--aspect 43|169]\n"
     "                                    encode a still picture into DVD packs\n"
+#ifdef VEROSA_HAVE_IMAGING
+    "  render-still PICTURE OUT.bmp [options]\n"
+    "                                    compose a disc still or preview picture\n"
+#endif
+#ifdef VEROSA_HAVE_CONVERSION
+    "  probe FILE [--json]               show a media file's audio\n"
+    "  convert FILE... --out DIR [options]\n"
+    "                                    convert audio files to PCM WAV (or MP3)\n"
+#endif
     "\n"
     "Run 'verosa-cli project --help' for the options.\n";
 
@@ -36,6 +45,13 @@ int main(int argc, char** argv) {
   args.erase(args.begin());
   if (command == "project") return verosa::cli::RunProjectCommand(args);
   if (command == "encode-still") return verosa::cli::RunEncodeStill(args);
+#ifdef VEROSA_HAVE_IMAGING
+  if (command == "render-still") return verosa::cli::RunRenderStill(args);
+#endif
+#ifdef VEROSA_HAVE_CONVERSION
+  if (command == "probe") return verosa::cli::RunProbe(args);
+  if (command == "convert") return verosa::cli::RunConvert(args);
+#endif
   std::fprintf(stderr, "verosa-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return verosa::cli::kExitFailure;
 }
