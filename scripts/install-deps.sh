@@ -6,9 +6,9 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libmp3lame-dev
   libgtest-dev libbenchmark-dev
-  ffmpeg mpeg2dec lsdvd mpv
+  ffmpeg mpeg2dec lsdvd mpv imagemagick fonts-dejavu-core libjpeg62-turbo-dev
 )
 
 missing=()

@@ -1,0 +1,219 @@
+#include "control/conversion_control.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <numeric>
+#include <system_error>
+
+#include "control/file_errors.h"
+#include "engine/media_detector.h"
+#include "engine/source_descriptors.h"
+#include "engine/wav_target_format.h"
+#include "platform/message_box.h"
+#include "platform/move_run.h"
+#include "ui/conversion_ui.h"
+#include "ui/converter_progress.h"
+
+namespace carrowell {
+namespace {
+
+namespace fs = std::filesystem;
+
+// GetItemDuration's text lives here until the next call.
+char g_duration_text[64];
+
+const char* KeepDurationText(const std::string& text) {
+  std::snprintf(g_duration_text, sizeof g_duration_text, "%s", text.c_str());
+  return g_duration_text;
+}
+
+std::string FileNamePart(const std::string& path) { return fs::path(path).filename().string(); }
+
+void ReportNotAvailable(const char* what) {
+  platform::MessageBox(platform::kNoWindow, std::string(what) + " is not available yet.", "Verosa",
+                       platform::kMbOk | platform::kMbIconInformation);
+}
+
+}  // namespace
+
+ConversionControl::ConversionControl(ComponentLibraries libraries)
+    : registry_(std::move(libraries)) {}
+
+ConversionControl::~ConversionControl() { items_.clear(); }
+
+bool ConversionControl::InRange(int index) const {
+  return index >= 0 && index < static_cast<int>(items_.size());
+}
+
+ConversionItem* ConversionControl::Item(int index) {
+  return InRange(index) ? items_[static_cast<std::size_t>(index)].get() : nullptr;
+}
+
+void ConversionControl::OpenDestinationFolder(int index) {
+  if (!InRange(index)) return;
+  const fs::path folder = fs::path(Item(index)->Destination()).parent_path();
+  std::error_code ec;
+  if (!folder.empty() && fs::is_directory(folder, ec)) ActiveConversionUi().OpenFolder(folder.string());
+}
+
+int ConversionControl::GetItemCount() { return static_cast<int>(items_.size()); }
+
+int ConversionControl::ConvertItems(const int* indices, int count) {
+  if (converting_ || count < 0 || (count > 0 && indices == nullptr)) return 0;
+  struct Busy {
+    explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
+    ~Busy() { flag_ = false; }
+    bool& flag_;
+  };
+  ConversionUi& ui = ActiveConversionUi();
+  bool ok = true;
+  {
+    Busy busy(converting_);
+    ConverterProgress progress(ui.CreateProgressDisplay());
+    progress.SetItemCount(count);
+    progress.PumpMessages();
+    for (int i = 0; i < count; ++i) {
+      ConversionItem* item = Item(indices[i]);
+      if (item == nullptr || !item->Prepare() || !item->Convert(progress)) {
+        ok = false;
+        break;
+      }
+      progress.SetFinishedCount(i + 1);
+    }
+    progress.Finish();
+  }
+  ui.Beep(ok ? BeepKind::Default : BeepKind::Error);
+  return ok ? 1 : 0;
+}
+
+int ConversionControl::ConvertAll() {
+  std::vector<int> indices(items_.size());
+  std::iota(indices.begin(), indices.end(), 0);
+  return ConvertItems(indices.data(), static_cast<int>(indices.size()));
+}
+
+int ConversionControl::ChangeDestination(int index, int count) {
+  if (!InRange(index)) return 0;
+  const auto destination = ActiveConversionUi().ChangeOutputFile(Item(index)->Destination());
+  if (!destination) return 0;
+  Item(index)->SetDestination(*destination);
+  const fs::path folder = fs::path(*destination).parent_path();
+  const int end = std::min(GetItemCount(), index + std::max(count, 1));
+  for (int i = index + 1; i < end; ++i)
+    Item(i)->SetDestination((folder / FileNamePart(Item(i)->Destination())).string());
+  return 1;
+}
+
+void ConversionControl::EditItemSettings(int index, int count) {
+  if (!InRange(index) || Item(index)->EditSettings() != kDialogOk) return;
+  const int end = std::min(GetItemCount(), index + std::max(count, 1));
+  for (int i = index + 1; i < end; ++i) Item(i)->Target().CopyFrom(Item(index)->Target());
+}
+
+void ConversionControl::RemoveItems(int index, int count) {
+  if (converting_ || !InRange(index) || count <= 0) return;
+  count = std::min(count, GetItemCount() - index);
+  items_.erase(items_.begin() + index, items_.begin() + index + count);
+}
+
+void ConversionControl::RemoveAllItems() { RemoveItems(0, GetItemCount()); }
+
+bool ConversionControl::DestinationTaken(const std::string& path) const {
+  return std::any_of(items_.begin(), items_.end(),
+                     [&](const auto& item) { return item->Destination() == path; });
+}
+
+std::unique_ptr<ConversionItem> ConversionControl::MakeFileItem(const std::string& path,
+                                                                ItemOrigin origin) {
+  auto item = std::make_unique<ConversionItem>(registry_, kSourceMediaFile, new_item_target_kind_);
+  if (!item->Valid()) return nullptr;
+  item->Source().SetString(MediaFileSource::kPath, path);
+  item->Source().SetString(kDescriptionString, FileNamePart(path));
+  item->SetName(path);
+  const auto destination =
+      MakeDestination(output_folder_, origin, new_item_target_kind_ == kTargetMp3 ? ".MP3" : ".WAV",
+                      [this](const std::string& name) { return DestinationTaken(name); });
+  if (!destination) return nullptr;
+  item->SetDestination(*destination);
+  item->Target().SetReal(WavTargetFormat::kOutputRate, sample_rate_);
+  return item;
+}
+
+int ConversionControl::AddFile(const char* path, int after) {
+  if (path == nullptr || converting_) return 0;
+  const std::string file = path;
+  BusyCursor busy;
+  if (!HasAudio(file)) {
+    ReportFileError(FileErrorCause::InvalidFile, file);
+    return 0;
+  }
+  std::unique_ptr<ConversionItem> item = MakeFileItem(file, ItemOrigin::AddedFile);
+  if (!item) {
+    ReportFileError(FileErrorCause::LockViolation, file);
+    return 0;
+  }
+  const int position = after < 0 ? GetItemCount() : std::min(after + 1, GetItemCount());
+  items_.insert(items_.begin() + position, std::move(item));
+  return 1;
+}
+
+int ConversionControl::SetItemName(int index, const char* text) {
+  if (!InRange(index) || text == nullptr) return 0;
+  ConversionItem* item = Item(index);
+  item->SetName(text);
+  // A file item's name is its source: the new file is what converts (and
+  // what the duration is read from).
+  if (item->SourceKind() == kSourceMediaFile) {
+    item->Source().SetString(MediaFileSource::kPath, text);
+    item->Source().SetString(kDescriptionString, FileNamePart(text));
+  }
+  return 0;
+}
+
+int ConversionControl::MoveItems(int from, int to, int count) {
+  if (converting_) return 0;
+  return platform::MoveRun(items_, from, to, count) ? 1 : 0;
+}
+
+const char* ConversionControl::GetItemName(int index) {
+  return InRange(index) ? Item(index)->Name().c_str() : "";
+}
+
+const char* ConversionControl::GetItemDestination(int index) {
+  return InRange(index) ? Item(index)->Destination().c_str() : "";
+}
+
+const char* ConversionControl::GetItemDuration(int index) {
+  return KeepDurationText(InRange(index) ? Item(index)->GetDurationText() : "00:00.00");
+}
+
+const char* ConversionControl::GetOutputFolder() { return output_folder_.c_str(); }
+
+void ConversionControl::SetOutputFolder(const char* path) { output_folder_ = path ? path : ""; }
+
+double ConversionControl::GetSampleRate() { return sample_rate_; }
+
+void ConversionControl::SetSampleRate(double rate) { sample_rate_ = rate; }
+
+void ConversionControl::ImportAudioCD() { ReportNotAvailable("Importing tracks from an audio CD"); }
+
+void ConversionControl::BrowseAndAddFiles() {
+  FileBrowseRequest request;
+  request.title = kBrowseTitle;
+  request.filters = {{kSupportedFilesText, kSupportedFilesPattern},
+                     {kAllFilesText, kAllFilesPattern}};
+  request.initial_folder = last_browse_folder_;
+  const auto selection = ActiveConversionUi().BrowseForFiles(request);
+  if (!selection) return;
+  last_browse_folder_ = selection->folder;
+  for (const std::string& file : selection->files) AddFile(file.c_str(), -1);
+}
+
+void ConversionControl::RecordAudio() { ReportNotAvailable("Recording from a sound input"); }
+
+void ConversionControl::SetNewItemTargetKind(int kind) {
+  if (kind == kTargetPcmWav || kind == kTargetMp3) new_item_target_kind_ = kind;
+}
+
+}  // namespace carrowell

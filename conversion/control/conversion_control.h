@@ -1,0 +1,77 @@
+// The conversion control: the item list, the output folder and sample rate
+// of new items, and the commands that add and convert items.
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "carrowell/conversion_ctrl.h"
+#include "control/conversion_item.h"
+#include "control/destination_names.h"
+#include "engine/codec_registry.h"
+
+namespace carrowell {
+
+inline constexpr const char* kBrowseTitle = "Select Music Files";
+inline constexpr const char* kSupportedFilesText =
+    "Supported Files(*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;*.mpeg;"
+    "*.vob)";
+inline constexpr const char* kSupportedFilesPattern =
+    "*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;*.mpeg;*.vob;*.rm;*.rmvb";
+inline constexpr const char* kAllFilesText = "All Files (*.*)";
+inline constexpr const char* kAllFilesPattern = "*.*";
+
+class ConversionControl : public ConversionCtrl {
+ public:
+  explicit ConversionControl(ComponentLibraries libraries = {});
+  ~ConversionControl() override;
+
+  void OpenDestinationFolder(int index) override;
+  int GetItemCount() override;
+  int ConvertItems(const int* indices, int count) override;
+  int ConvertAll() override;
+  int ChangeDestination(int index, int count) override;
+  void EditItemSettings(int index, int count) override;
+  void RemoveItems(int index, int count) override;
+  void RemoveAllItems() override;
+  int AddFile(const char* path, int after) override;
+  int SetItemName(int index, const char* text) override;
+  int MoveItems(int from, int to, int count) override;
+  const char* GetItemName(int index) override;
+  const char* GetItemDestination(int index) override;
+  const char* GetItemDuration(int index) override;
+  const char* GetOutputFolder() override;
+  void SetOutputFolder(const char* path) override;
+  double GetSampleRate() override;
+  void SetSampleRate(double rate) override;
+  void ImportAudioCD() override;
+  void BrowseAndAddFiles() override;
+  void RecordAudio() override;
+
+  // Target kind of items added afterwards: kTargetPcmWav (the default) or
+  // kTargetMp3. MP3 destinations end in ".MP3".
+  void SetNewItemTargetKind(int kind);
+  int NewItemTargetKind() const { return new_item_target_kind_; }
+  // The item at `index`, null when out of range.
+  ConversionItem* Item(int index);
+  CodecRegistry& Registry() { return registry_; }
+  const std::string& LastBrowseFolder() const { return last_browse_folder_; }
+
+ private:
+  bool InRange(int index) const;
+  // A new media-file item for `path`, null when it cannot be made.
+  std::unique_ptr<ConversionItem> MakeFileItem(const std::string& path, ItemOrigin origin);
+  bool DestinationTaken(const std::string& path) const;
+
+  std::vector<std::unique_ptr<ConversionItem>> items_;
+  CodecRegistry registry_;
+  std::string output_folder_;
+  double sample_rate_ = 48000.0;
+  std::string last_browse_folder_;
+  int new_item_target_kind_ = kTargetPcmWav;
+  // Set while a batch converts: the list must not change under it.
+  bool converting_ = false;
+};
+
+}  // namespace carrowell

@@ -1,0 +1,53 @@
+#include "control/destination_names.h"
+
+#include <stdlib.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/paths.h"
+
+namespace carrowell {
+namespace {
+namespace fs = std::filesystem;
+constexpr int kAttempts = 64;
+}  // namespace
+
+const char* OriginSubFolder(ItemOrigin origin) {
+  switch (origin) {
+    case ItemOrigin::Recording: return "REC2WAV";
+    case ItemOrigin::CdTrack: return "CD2WAV";
+    case ItemOrigin::AddedFile: break;
+  }
+  return "temp";
+}
+
+const char* OriginPrefix(ItemOrigin origin) {
+  switch (origin) {
+    case ItemOrigin::Recording: return "CVR";
+    case ItemOrigin::CdTrack: return "CVC";
+    case ItemOrigin::AddedFile: break;
+  }
+  return "CVF";
+}
+
+std::optional<std::string> MakeDestination(const std::string& output_folder, ItemOrigin origin,
+                                           const std::string& extension,
+                                           const std::function<bool(const std::string&)>& taken) {
+  const fs::path base = output_folder.empty() ? platform::DocumentsFolder() : fs::path(output_folder);
+  const fs::path folder = base / OriginSubFolder(origin);
+  for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    std::string name = (folder / (std::string(OriginPrefix(origin)) + "XXXXXX.TMP")).string();
+    const int fd = ::mkstemps(name.data(), 4);
+    if (fd < 0) return std::nullopt;
+    ::close(fd);
+    const std::string result = fs::path(name).replace_extension(extension).string();
+    std::error_code ec;
+    fs::remove(name, ec);
+    if (!fs::exists(result, ec) && !(taken && taken(result))) return result;
+  }
+  return std::nullopt;
+}
+
+}  // namespace carrowell

@@ -1,0 +1,73 @@
+#include "engine/dx2wav_decoder.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "engine/source_descriptors.h"
+
+namespace carrowell {
+
+Dx2WavDecoder::Dx2WavDecoder(std::string library) : library_(std::move(library)) {}
+
+Dx2WavDecoder::Dx2WavDecoder(const Dx2WavFunctions& functions)
+    : preset_(true), functions_(functions) {}
+
+int Dx2WavDecoder::Init() {
+  if (preset_) return functions_.initialize && functions_.transform && functions_.release;
+  if (module_.Load(library_)) {
+    functions_.initialize = reinterpret_cast<DW_InitialazeFn>(module_.Symbol("DW_Initialaze"));
+    functions_.transform = reinterpret_cast<DW_TransformFn>(module_.Symbol("DW_Transform"));
+    functions_.release = reinterpret_cast<DW_ReleaseFn>(module_.Symbol("DW_Release"));
+    if (functions_.initialize && functions_.transform && functions_.release) return 1;
+  }
+  functions_ = {};
+  module_.Unload();
+  ReportNotInstalled(library_);
+  return 0;
+}
+
+void Dx2WavDecoder::Release() {
+  if (preset_) return;
+  functions_ = {};
+  module_.Unload();
+}
+
+int Dx2WavDecoder::Run(ConversionProgress& progress) {
+  if (!functions_.initialize || descriptor_ == nullptr) return 0;
+  const std::string source = descriptor_->String(MediaFileSource::kPath);
+  const std::string display = descriptor_->String(kDescriptionString, source);
+
+  double duration = 0;
+  if (functions_.initialize(source.c_str(), output_.c_str(), &duration) < 0) return 0;
+  if (!(duration >= 0) || !std::isfinite(duration)) duration = 0;
+
+  progress.SetDecodeRange(0, std::max<std::int64_t>(1, static_cast<std::int64_t>(duration)));
+  progress.SetCurrentFile(display.c_str());
+
+  // The component promises progress on every step; a position that stops
+  // moving for many steps in a row ends the conversion all the same.
+  bool finished = false;
+  double position = 0;
+  double furthest = 0;
+  int stalled = 0;
+  for (;;) {
+    if (functions_.transform(kStep, &position) == 0) {
+      finished = true;
+      break;
+    }
+    if (progress.IsAborted()) break;
+    if (!(position >= 0)) position = 0;
+    if (position > furthest) {
+      furthest = position;
+      stalled = 0;
+    } else if (++stalled >= kStallLimit) {
+      break;
+    }
+    progress.SetDecodePosition(static_cast<std::int64_t>(std::min(position, duration)));
+    progress.PumpMessages();
+  }
+  const std::int32_t released = functions_.release();
+  return finished && released == DW_OK ? 1 : 0;
+}
+
+}  // namespace carrowell
