@@ -1,5 +1,7 @@
 #include "control/conversion_item.h"
 
+#include <unistd.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -22,9 +24,16 @@ void RemoveIfPresent(const std::string& path) {
 
 }  // namespace
 
+// Inside the user's private folder, one sub-folder per process, so that two
+// programs converting at once never share the intermediate file.
 std::string IntermediateFilePath() {
-  const fs::path folder = platform::PrivateTempFolder();
-  return folder.empty() ? std::string() : (folder / kIntermediateName).string();
+  const fs::path base = platform::PrivateTempFolder();
+  if (base.empty()) return {};
+  const fs::path folder = base / ("process-" + std::to_string(::getpid()));
+  std::error_code ec;
+  fs::create_directory(folder, ec);
+  fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
+  return (folder / kIntermediateName).string();
 }
 
 ConversionItem::ConversionItem(CodecRegistry& registry, int source_kind, int target_kind)
