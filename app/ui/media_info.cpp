@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <system_error>
 
 extern "C" {
@@ -136,20 +137,40 @@ bool GetPcmWaveFormat(WaveFormat& out, const fs::path& path) {
   return true;
 }
 
-int GetMediaDurationSeconds(const fs::path& path) {
+namespace {
+
+// The media's length as a count in a time base; nullopt when unknown.
+struct Length {
+  int64_t count;
+  AVRational time_base;
+};
+
+std::optional<Length> MediaLength(const fs::path& path) {
   const MediaInput input = OpenMedia(path);
-  if (!input) return -1;
+  if (!input) return std::nullopt;
   if (input->duration != AV_NOPTS_VALUE && input->duration >= 0)
-    return WholeSeconds(input->duration, AV_TIME_BASE_Q);
+    return Length{input->duration, AV_TIME_BASE_Q};
 
   const AVStream* audio = FirstAudioStream(*input);
-  if (audio == nullptr) return -1;
+  if (audio == nullptr) return std::nullopt;
   if (audio->duration != AV_NOPTS_VALUE && audio->duration >= 0)
-    return WholeSeconds(audio->duration, audio->time_base);
+    return Length{audio->duration, audio->time_base};
 
   const int64_t demuxed = DemuxedDuration(*input, *audio);
-  if (demuxed == AV_NOPTS_VALUE || demuxed < 0) return -1;
-  return WholeSeconds(demuxed, audio->time_base);
+  if (demuxed == AV_NOPTS_VALUE || demuxed < 0) return std::nullopt;
+  return Length{demuxed, audio->time_base};
+}
+
+}  // namespace
+
+int GetMediaDurationSeconds(const fs::path& path) {
+  const auto length = MediaLength(path);
+  return length ? WholeSeconds(length->count, length->time_base) : -1;
+}
+
+double GetMediaLengthSeconds(const fs::path& path) {
+  const auto length = MediaLength(path);
+  return length ? static_cast<double>(length->count) * av_q2d(length->time_base) : -1.0;
 }
 
 std::string FormatMediaDuration(const fs::path& path) {

@@ -30,6 +30,9 @@ bool GetPcmWaveFormat(WaveFormat& out, const std::filesystem::path& path);
 // The length of the media in whole seconds (truncated), -1 on any failure.
 int GetMediaDurationSeconds(const std::filesystem::path& path);
 
+// The length in seconds with its fraction, -1 on any failure.
+double GetMediaLengthSeconds(const std::filesystem::path& path);
+
 // The length as "hh:mm:ss", or "00:00.00" when it cannot be read.
 std::string FormatMediaDuration(const std::filesystem::path& path);
 

@@ -107,6 +107,8 @@ TEST(MediaDuration, TruncatesToWholeSeconds) {
   ScratchDir dir;
   ASSERT_TRUE(MakeToneFile(dir / "short.wav", 2.9, 8000, 1));
   EXPECT_EQ(verosa::GetMediaDurationSeconds(dir / "short.wav"), 2);
+  EXPECT_NEAR(verosa::GetMediaLengthSeconds(dir / "short.wav"), 2.9, 0.001);
+  EXPECT_EQ(verosa::GetMediaLengthSeconds(dir / "missing.wav"), -1.0);
   EXPECT_EQ(verosa::FormatMediaDuration(dir / "short.wav"), "00:00:02");
 
   ASSERT_TRUE(MakeToneFile(dir / "blip.mp3", 0.4, 44100, 1));
