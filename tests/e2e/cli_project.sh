@@ -1,20 +1,7 @@
 #!/usr/bin/env bash
 # verosa-cli as a user runs it: new project, chapters added, information
 # shown as text and JSON, refusals with their exit codes.
-set -u
-cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run \
-       HOME=$work/home TMPDIR=$work/tmp
-mkdir -p "$XDG_RUNTIME_DIR" "$HOME" "$TMPDIR"
-failures=0
-passes=0
-check() {  # description, command...
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAIL: $what" >&2; failures=$((failures + 1)); fi
-}
-ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
+source "$(dirname "$0")/lib.bash"
 
 ff -f lavfi -i "sine=frequency=440:sample_rate=44100:duration=3" -ac 2 "$work/one.mp3"
 ff -f lavfi -i "sine=frequency=660:sample_rate=22050:duration=2" "$work/two.wav"
@@ -83,5 +70,4 @@ check "100th chapter exits 3" test $? = 3
 check "limit message" grep -q "The amount of the chapter under each title can not exceed 99!" "$work/err"
 check "new title still possible" "$cli" project add "$work/full.mdp" "$work/s.wav" --picture "$work/back.jpg" --new-title
 
-echo "$passes passed, $failures failed"
-test "$failures" = 0
+finish

@@ -1,20 +1,7 @@
 #!/usr/bin/env bash
 # verosa-cli probe and convert as a user runs them: media files made with
 # ffmpeg, converted to PCM WAV (48 and 96 kHz) and MP3, checked with ffprobe.
-set -u
-cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run \
-       HOME=$work/home TMPDIR=$work/tmp
-mkdir -p "$XDG_RUNTIME_DIR" "$HOME" "$TMPDIR"
-failures=0
-passes=0
-check() {  # description, command...
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAIL: $what" >&2; failures=$((failures + 1)); fi
-}
-ff() { ffmpeg -nostdin -loglevel error -y "$@"; }
+source "$(dirname "$0")/lib.bash"
 stream() {  # file -> "codec rate channels"
   ffprobe -v error -select_streams a:0 -show_entries stream=codec_name,sample_rate,channels \
     -of csv=p=0 "$1" | awk -F, '{print $1, $2, $3}'
@@ -90,5 +77,4 @@ check "bitrate without mp3" test "$("$cli" convert "$work/song.mp3" --out "$work
 check "bitrate off the table" test "$("$cli" convert "$work/song.mp3" --out "$work/x" --mp3 --bitrate 100 >/dev/null 2>&1; echo $?)" = 1
 check "help" bash -c "'$cli' convert --help | grep -q 'Usage: verosa-cli convert'"
 
-echo "$passes passed, $failures failed"
-test "$failures" = 0
+finish

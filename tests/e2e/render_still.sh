@@ -2,20 +2,7 @@
 # Disc stills and previews composed by verosa-cli render-still, checked with
 # ImageMagick: frame sizes, 24-bit files, lyrics on the picture, and the
 # refusals with their messages.
-set -u
-cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data HOME=$work/home TMPDIR=$work/tmp
-export XDG_RUNTIME_DIR=$work/run
-mkdir -p "$HOME" "$TMPDIR" "$XDG_RUNTIME_DIR"
-chmod 700 "$XDG_RUNTIME_DIR"
-failures=0
-passes=0
-check() {
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAIL: $what" >&2; failures=$((failures + 1)); fi
-}
+source "$(dirname "$0")/lib.bash"
 size_of() { identify -format '%wx%h' "$1" 2>/dev/null; }
 # Bits per pixel from the BMP info header.
 bits_of() { od -An -tu2 -j28 -N2 "$1" | tr -d ' '; }
@@ -82,5 +69,4 @@ done
 check "--help exit 0" test $? = 0
 check "--help text" grep -q "render-still PICTURE OUT.bmp" "$work/help"
 
-echo "$passes passed, $failures failed"
-test "$failures" = 0
+finish

@@ -2,19 +2,7 @@
 # Still pictures encoded by verosa-cli, read by decoders nobody here wrote:
 # ffmpeg must decode without a complaint, mpeg2dec must decode the picture,
 # and the decoded luma must be within 40 dB PSNR of the source.
-set -u
-cli=$1
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data HOME=$work/home TMPDIR=$work/tmp
-mkdir -p "$HOME" "$TMPDIR"
-failures=0
-passes=0
-check() {
-  local what=$1; shift
-  if "$@"; then passes=$((passes + 1)); else echo "FAIL: $what" >&2; failures=$((failures + 1)); fi
-}
-ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+source "$(dirname "$0")/lib.bash"
 
 for size in 720x576 720x480; do
   ff -f lavfi -i "mandelbrot=s=$size:maxiter=200,gblur=sigma=0.8" -frames:v 1 -pix_fmt bgr24 "$work/mandel_$size.bmp"
@@ -49,5 +37,4 @@ check "32-bit bitmap refused" test $? = 1
 check "refusal message" grep -q "It is not a 24-bit bitmap" "$work/err"
 check "nothing written" test ! -e "$work/rgba.vob"
 
-echo "$passes passed, $failures failed"
-test "$failures" = 0
+finish
