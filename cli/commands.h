@@ -5,6 +5,10 @@
 #include <string>
 #include <vector>
 
+namespace verosa {
+class AppContext;
+}
+
 namespace verosa::cli {
 
 // Exit codes.
@@ -33,6 +37,10 @@ class Arguments {
   std::string error_;
 };
 
+// Starts the shared context the way the program does, without the
+// single-instance lock; says why on stderr when it cannot.
+bool StartContext(AppContext& context);
+
 int RunProjectCommand(const std::vector<std::string>& args);
 int RunEncodeStill(const std::vector<std::string>& args);
 #ifdef VEROSA_HAVE_IMAGING
@@ -42,5 +50,7 @@ int RunRenderStill(const std::vector<std::string>& args);  // imaging_commands.c
 int RunProbe(const std::vector<std::string>& args);        // conversion_commands.cpp
 int RunConvert(const std::vector<std::string>& args);      // conversion_commands.cpp
 #endif
+int RunMake(const std::vector<std::string>& args);           // make_commands.cpp
+int RunDemo(const std::vector<std::string>& args);           // make_commands.cpp
 
 }  // namespace verosa::cli

@@ -26,8 +26,11 @@ constexpr const char* kUsage =
     "  convert FILE... --out DIR [options]\n"
     "                                    convert audio files to PCM WAV (or MP3)\n"
 #endif
+    "  make PROJECT.mdp [--out DIR] [--work DIR] [--force]\n"
+    "                                    author a project into a DVD-Video folder\n"
+    "  demo OUTDIR                       author the bundled demo project\n"
     "\n"
-    "Run 'verosa-cli project --help' for the options.\n";
+    "Run 'verosa-cli <command> --help' for the options.\n";
 
 }  // namespace
 
@@ -52,6 +55,8 @@ int main(int argc, char** argv) {
   if (command == "probe") return verosa::cli::RunProbe(args);
   if (command == "convert") return verosa::cli::RunConvert(args);
 #endif
+  if (command == "make") return verosa::cli::RunMake(args);
+  if (command == "demo") return verosa::cli::RunDemo(args);
   std::fprintf(stderr, "verosa-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return verosa::cli::kExitFailure;
 }

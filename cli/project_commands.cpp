@@ -51,17 +51,6 @@ const char* TvText(int mode) { return mode == 1 ? "NTSC" : "PAL"; }
 const char* AspectText(int aspect) { return aspect == 1 ? "16:9" : "4:3"; }
 const char* DisplayText(int mode) { return mode == 1 ? "pan and scan" : "letter box"; }
 
-// Starts the shared context the way the program does, without the
-// single-instance lock (the tool may run beside the program).
-bool StartContext(AppContext& context) {
-  if (context.Initialize(StartupOptions{.single_instance = false})) return true;
-  std::fprintf(stderr, "verosa-cli: start-up failed (%s)\n",
-               context.Settings().Failure() == StartupFailure::Language
-                   ? "the language component could not be loaded"
-                   : "settings");
-  return false;
-}
-
 void ReportDropped(const OpenReport& report) {
   for (const DroppedChapter& d : report.dropped)
     std::fprintf(stderr, "Dropped chapter %d: %s not found: %s\n", d.index + 1,
@@ -356,6 +345,14 @@ int Add(const std::vector<std::string>& raw) {
 }
 
 }  // namespace
+
+// Starts the shared context the way the program does, without the
+// single-instance lock (the tool may run beside the program).
+bool StartContext(AppContext& context) {
+  if (context.Initialize(StartupOptions{.single_instance = false})) return true;
+  std::fprintf(stderr, "verosa-cli: start-up failed (%s)\n", context.FailureText().c_str());
+  return false;
+}
 
 Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
                      const std::vector<std::string>& flags) {

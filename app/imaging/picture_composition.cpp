@@ -1,5 +1,7 @@
 #include "imaging/picture_composition.h"
 
+#include <algorithm>
+
 #include <QString>
 
 #include "platform/paths.h"
@@ -45,6 +47,22 @@ ThemePictures ThemePicturePaths(const fs::path& themes_folder, const std::string
 
 ThemePictures ThemePicturePaths(const std::string& theme_name) {
   return ThemePicturePaths(ThemesFolder(), theme_name);
+}
+
+std::vector<std::string> ListThemes(const fs::path& themes_folder) {
+  std::vector<std::string> themes;
+  std::error_code ec;
+  for (fs::directory_iterator it(themes_folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code dir_ec;
+    if (!it->is_directory(dir_ec)) continue;
+    const fs::path folder = it->path();
+    if (Exists(FindIgnoringCase(folder, "menu.jpg")) && Exists(FindIgnoringCase(folder, "Chapter.jpg")))
+      themes.push_back(folder.filename().string());
+  }
+  std::sort(themes.begin(), themes.end(), [](const std::string& a, const std::string& b) {
+    return QString::fromStdString(a).compare(QString::fromStdString(b), Qt::CaseInsensitive) < 0;
+  });
+  return themes;
 }
 
 bool LoadPicture(StillPicture& picture, const fs::path& path) {

@@ -8,6 +8,7 @@
 #include <QSize>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "imaging/still_picture.h"
 #include "project/project_types.h"
@@ -26,6 +27,11 @@ struct ThemePictures {
 ThemePictures ThemePicturePaths(const std::string& theme_name);
 ThemePictures ThemePicturePaths(const std::filesystem::path& themes_folder,
                                 const std::string& theme_name);
+
+// The themes of `themes_folder`: every sub-folder that holds both "menu.jpg"
+// and "Chapter.jpg" (names matched without regard to case), sorted without
+// regard to case. A theme index is a position in this list.
+std::vector<std::string> ListThemes(const std::filesystem::path& themes_folder = ThemesFolder());
 
 // The loading rule of every composition: BMP first, then JPEG on the same
 // path. A failed load leaves the picture as it was.

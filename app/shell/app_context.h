@@ -1,10 +1,14 @@
-// The one object every page reaches: settings, the project and the current
-// theme pictures. Created before the main window, destroyed after it.
+// The one object every page reaches: settings, the conversion control, the
+// authoring component, the project and the current theme pictures. Created
+// before the main window, destroyed after it.
 #pragma once
 
+#include <memory>
 #include <string>
 
+#include "carrowell/conversion_ctrl.h"
 #include "project/project_document.h"
+#include "shell/authoring_holder.h"
 #include "shell/settings_store.h"
 
 namespace verosa {
@@ -17,13 +21,19 @@ class AppContext {
   AppContext& operator=(const AppContext&) = delete;
 
   // Settings (with the single-instance check and the language component),
-  // work folders, then an empty project. False when the program must not run.
+  // work folders, the conversion control (work folder, sample rate), the
+  // authoring component, then an empty project. False when the program must
+  // not run; Failure() and FailureText() say why.
   bool Initialize(const StartupOptions& options = {});
   // Saves the settings (when `save_settings`), releases everything in
   // reverse order. Safe to call twice.
   void Shutdown(bool save_settings = true);
+  StartupFailure Failure() const;
+  std::string FailureText() const;
 
   SettingsStore& Settings() { return settings_; }
+  carrowell::ConversionCtrl& Conversion() { return *conversion_; }
+  AuthoringHolder& Authoring() { return authoring_; }
   ProjectDocument& Project() { return project_; }
   const std::string& MenuPicturePath() const { return menu_picture_path_; }
   void SetMenuPicturePath(const std::string& path) { menu_picture_path_ = path; }
@@ -31,10 +41,17 @@ class AppContext {
   void SetDefaultChapterPicturePath(const std::string& path) { chapter_picture_path_ = path; }
 
  private:
+  struct ConversionDeleter {
+    void operator()(carrowell::ConversionCtrl* ctrl) const;
+  };
+
   SettingsStore settings_;
+  std::unique_ptr<carrowell::ConversionCtrl, ConversionDeleter> conversion_;
+  AuthoringHolder authoring_;
   ProjectDocument project_;
   std::string menu_picture_path_;
   std::string chapter_picture_path_;
+  StartupFailure failure_ = StartupFailure::None;
   bool initialized_ = false;
 };
 

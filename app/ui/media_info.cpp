@@ -6,6 +6,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string_view>
 #include <system_error>
 
 extern "C" {
@@ -177,6 +178,17 @@ std::string FormatMediaDuration(const fs::path& path) {
   const int seconds = GetMediaDurationSeconds(path);
   if (seconds < 0) return "00:00.00";
   return FormatDurationText(seconds);
+}
+
+bool IsDiscReadyWav(const fs::path& path, int sample_rate) {
+  const MediaInput input = OpenMedia(path);
+  if (!input || std::string_view(input->iformat->name) != "wav") return false;
+  const AVStream* stream = FirstAudioStream(*input);
+  if (!stream) return false;
+  const AVCodecParameters& par = *stream->codecpar;
+  const bool lpcm = par.codec_id == AV_CODEC_ID_PCM_S16LE || par.codec_id == AV_CODEC_ID_PCM_S24LE;
+  return lpcm && par.sample_rate == sample_rate && par.ch_layout.nb_channels >= 1 &&
+         par.ch_layout.nb_channels <= 2;
 }
 
 bool HasAudioStream(const fs::path& path) {

@@ -36,6 +36,11 @@ double GetMediaLengthSeconds(const std::filesystem::path& path);
 // The length as "hh:mm:ss", or "00:00.00" when it cannot be read.
 std::string FormatMediaDuration(const std::filesystem::path& path);
 
+// True when the file is a WAV file whose first audio stream is 16- or 24-bit
+// little-endian integer PCM with one or two channels at `sample_rate` Hz:
+// the only audio the disc authoring takes as it is.
+bool IsDiscReadyWav(const std::filesystem::path& path, int sample_rate);
+
 // True when the file has at least one audio stream.
 bool HasAudioStream(const std::filesystem::path& path);
 

@@ -57,6 +57,7 @@ extern "C" int fuAuthor(pennock::AuthorParams* params) {
   params->output_folder[pennock::kPathSize - 1] = '\0';
   if (pennock::PrepareOutputFolders(params->output_folder) != 0) return -1;
   g_running.store(true);
+  g_status.store(pennock::kStatusJobStarted);  // no longer the end of the last job
   g_worker.thread = std::thread(Worker, params);
   return 0;
 }

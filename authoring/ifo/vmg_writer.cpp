@@ -139,7 +139,7 @@ struct TitleSearchEntry {
 };
 static_assert(sizeof(TitleSearchEntry) == 12);
 inline constexpr std::uint8_t kPlaybackType = 0x3C;
-inline constexpr std::size_t kMaxTitles = 99;
+inline constexpr std::size_t kMaxTableTitles = 99;
 
 struct LanguageUnitSearchEntry {
   char language[2];                                    //    0
@@ -405,7 +405,7 @@ std::optional<std::vector<int>> ChapterCounts(const fs::path& video_ts, int titl
   const std::size_t titles = GetBe16(p);
   const std::uint64_t length = std::uint64_t{GetBe32(p + 4)} + 1;
   const std::size_t first_entry = sizeof(TableHeader) + 4 * titles;
-  if (titles == 0 || titles > kMaxTitles || length < first_entry || table + length > info->size())
+  if (titles == 0 || titles > kMaxTableTitles || length < first_entry || table + length > info->size())
     return std::nullopt;
   std::vector<int> counts;
   std::uint32_t previous = 0;
@@ -510,7 +510,7 @@ bool RewriteTitleTable(const fs::path& video_ts) {
       titles.push_back(MakeTitleSearchEntry((*counts)[t], k, static_cast<int>(t + 1), start));
     start += TitleSetSectors(video_ts, k);
   }
-  if (titles.empty() || titles.size() > kMaxTitles) return false;
+  if (titles.empty() || titles.size() > kMaxTableTitles) return false;
 
   Bytes sector = TitleTable(titles);
   sector.resize(kSectorSize, 0);

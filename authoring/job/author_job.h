@@ -11,13 +11,6 @@
 
 namespace pennock {
 
-// Job results carried with status 9000 (besides t * 100 + c for an audio file
-// that cannot be used and t * 100 for an abort while title t was multiplexed).
-inline constexpr int kResultBuffers = -1;
-inline constexpr int kResultWriteFailed = -2;  // a VOB or information file could not be written
-inline constexpr int kResultAbortRecording = -7;
-inline constexpr int kResultBuilder = 2910;
-
 // OUT/VIDEO_TS and OUT/AUDIO_TS exist afterwards, and no file of an earlier
 // disc is left in VIDEO_TS. -1 when that cannot be done (a file without write
 // permission counts as one that cannot be deleted).

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "pennock/pennock.h"
 #include "platform/window.h"
 
 namespace pennock {
@@ -13,19 +14,6 @@ namespace pennock {
 inline constexpr std::uint32_t kMsgProgress = platform::kWmUser + 1;  // lParam: percent
 inline constexpr std::uint32_t kMsgStatus = platform::kWmUser + 2;    // wParam: status code
 inline constexpr std::uint32_t kMsgOverall = platform::kWmUser + 6;   // lParam: half the overall value
-
-enum StatusCode : std::int32_t {
-  kStatusFailed = 9000,
-  kStatusJobStarted = 9010,
-  kStatusChapter = 9020,
-  kStatusAborted = 9090,
-  kStatusTitleDone = 9220,
-  kStatusCopying = 9290,
-  kStatusEncodingPicture = 9520,
-  kStatusSucceeded = 9800,
-  kStatusVmgWriteFailed = 9810,
-  kStatusTempStreamMissing = 2010,
-};
 
 struct JobSignals {
   platform::WindowHandle window = platform::kNoWindow;

@@ -53,6 +53,28 @@ static_assert(offsetof(AuthorParams, filler) == 5200375);
 static_assert(offsetof(AuthorParams, post_navigation) == 5200376);
 static_assert(sizeof(AuthorParams) == 5200576);
 
+// Status codes of the WM_USER+2 message (wParam) and of fuStatus. A job ends
+// with kStatusSucceeded, or kStatusFailed with the job result in lParam.
+enum StatusCode : std::int32_t {
+  kStatusFailed = 9000,
+  kStatusJobStarted = 9010,
+  kStatusChapter = 9020,
+  kStatusAborted = 9090,
+  kStatusTitleDone = 9220,
+  kStatusCopying = 9290,
+  kStatusEncodingPicture = 9520,
+  kStatusSucceeded = 9800,
+  kStatusVmgWriteFailed = 9810,
+  kStatusTempStreamMissing = 2010,
+};
+
+// Job results carried with status 9000 (besides t * 100 + c for an audio file
+// that cannot be used and t * 100 for an abort while title t was multiplexed).
+inline constexpr int kResultBuffers = -1;
+inline constexpr int kResultWriteFailed = -2;  // a VOB or information file could not be written
+inline constexpr int kResultAbortRecording = -7;
+inline constexpr int kResultBuilder = 2910;
+
 }  // namespace pennock
 
 extern "C" {

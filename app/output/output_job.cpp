@@ -1,0 +1,495 @@
+#include "output/output_job.h"
+
+#include <cstdio>
+#include <memory>
+#include <system_error>
+
+#include "carrowell/conversion_ctrl.h"
+#include "imaging/picture_composition.h"
+#include "platform/message_box.h"
+#include "shell/app_context.h"
+#include "ui/media_info.h"
+
+namespace verosa {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint32_t kMsgChapterProgress = platform::kWmUser + 1;
+constexpr std::uint32_t kMsgStatus = platform::kWmUser + 2;
+constexpr std::uint32_t kMsgOverallProgress = platform::kWmUser + 6;
+
+constexpr const char* kAudioStepStatus = "Create temp audio file";
+constexpr const char* kPictureStepStatus = "Create temp bitmap file";
+
+// Above this estimate (MB) a disc must be a DVD-9; from kDiscLimitMB on it
+// fits no disc.
+constexpr int kSingleLayerMB = 4200;
+constexpr int kDiscLimitMB = 8152;
+
+std::string Joined(const std::string& folder, const std::string& name) {
+  return (fs::path(folder) / name).string();
+}
+
+// The project name as one folder name: no separators, no "." or "..".
+std::string FolderNameFor(const std::string& label) {
+  std::string name;
+  for (char ch : label) {
+    const auto u = static_cast<unsigned char>(ch);
+    name += (ch == '/' || ch == '\\' || u < 0x20) ? '_' : ch;
+  }
+  if (name.empty() || name == "." || name == "..") name = "Verosa";
+  return name;
+}
+
+// Total size of the files of `folder` in MB (files directly inside it).
+std::int64_t FolderSizeMB(const fs::path& folder) {
+  std::uintmax_t bytes = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code size_ec;
+    if (!it->is_regular_file(size_ec)) continue;
+    const std::uintmax_t size = it->file_size(size_ec);
+    if (!size_ec) bytes += size;
+  }
+  return static_cast<std::int64_t>(bytes >> 20);
+}
+
+void DeleteFolderContents(const fs::path& folder) {
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code remove_ec;
+    fs::remove_all(it->path(), remove_ec);
+  }
+}
+
+FrameMode FrameModeFor(int tv_mode) { return tv_mode != 0 ? FrameMode::Ntsc : FrameMode::Pal; }
+
+}  // namespace
+
+TitlePlacement::Slot TitlePlacement::Place(int title_index) {
+  Slot slot;
+  if (title_index == next_) {
+    slot = {next_ - gap_, 0};
+    chapter_ = 0;
+    ++next_;
+  } else if (title_index < next_) {
+    ++chapter_;
+    slot = {next_ - 1 - gap_, chapter_};
+  } else {
+    slot = {next_ - gap_, 0};
+    chapter_ = 0;
+    gap_ += title_index - next_;
+    next_ = title_index + 1;
+  }
+  return slot;
+}
+
+std::string AuthoringFailureText(std::intptr_t result) {
+  char text[160];
+  if (result == tessaly::kResultNotStarted)
+    return "the DVD folder could not be prepared (a file in its VIDEO_TS folder cannot be replaced)";
+  if (result > 0 && result % 100 != 0) {
+    std::snprintf(text, sizeof text, "the audio of title %d, chapter %d cannot be used",
+                  static_cast<int>(result / 100), static_cast<int>(result % 100));
+    return text;
+  }
+  if (result > 0 && result < 10000) return "cancelled";
+  switch (result) {
+    case -1: return "not enough memory";
+    case -2: return "a disc file could not be written (is the disk full?)";
+    case -7: return "cancelled";
+    case 2010: return "a temporary stream went missing";
+    case 2910: return "the disc structure could not be built";
+    case 9810: return "the disc menu files could not be written";
+    default: break;
+  }
+  std::snprintf(text, sizeof text, "authoring ended with code %ld", static_cast<long>(result));
+  return text;
+}
+
+OutputJob::OutputJob(AppContext& context, OutputJobHost& host)
+    : context_(context),
+      host_(host),
+      chapter_pictures_(kOutputTitles * kOutputChapters),
+      chapter_audio_(kOutputTitles * kOutputChapters),
+      free_space_([](const fs::path& folder) { return GetFreeDiskSpaceMB(folder, 0); }) {}
+
+OutputJob::~OutputJob() {
+  if (running_) Cancel();
+}
+
+void OutputJob::Initialize() {
+  SettingsStore& settings = context_.Settings();
+  const std::string work = settings.WorkPath();
+  dvd_folder_ = Joined(work, "DVD");
+  temp_folder_ = Joined(work, "temp");
+  project_label_ = context_.Project().Header().ProjectName;
+  std::error_code ec;
+  fs::create_directories(dvd_folder_, ec);
+  fs::create_directories(temp_folder_, ec);
+  menu_picture_ = Joined(temp_folder_, "Menu.jpg");
+  char name[64];
+  for (int t = 0; t < kOutputTitles; ++t) {
+    std::snprintf(name, sizeof name, "Title%d.wav", t);
+    title_wavs_[static_cast<std::size_t>(t)] = Joined(temp_folder_, name);
+    for (int c = 0; c < kOutputChapters; ++c) {
+      std::snprintf(name, sizeof name, "Title%dChapter%d.bmp", t, c);
+      chapter_pictures_[static_cast<std::size_t>(t * kOutputChapters + c)] = Joined(temp_folder_, name);
+    }
+  }
+  for (std::string& path : chapter_audio_) path.clear();
+  data_folder_ = settings.DvdDataFolder();
+}
+
+const std::string& OutputJob::ChapterAudioPath(int title, int chapter) const {
+  return chapter_audio_.at(static_cast<std::size_t>(title * kOutputChapters + chapter));
+}
+
+const std::string& OutputJob::ChapterPicturePath(int title, int chapter) const {
+  return chapter_pictures_.at(static_cast<std::size_t>(title * kOutputChapters + chapter));
+}
+
+const std::string& OutputJob::TitleWavPath(int title) const {
+  return title_wavs_.at(static_cast<std::size_t>(title));
+}
+
+std::string OutputJob::Translate(const std::string& text) const {
+  return context_.Settings().Language().Translate(text, "MessageBoxes");
+}
+
+int OutputJob::Warn(const std::string& text, unsigned style) const {
+  return platform::MessageBox(window_, text, "Warning",
+                              style | platform::kMbIconWarning);
+}
+
+bool OutputJob::Fail(const std::string& text) {
+  failure_ = text;
+  outcome_ = OutputOutcome::Failed;
+  return false;
+}
+
+tessaly::TessalyCtrl* OutputJob::Authoring() const { return context_.Authoring().Ctrl(); }
+
+void OutputJob::Progress(int percent) {
+  host_.ShowProgress(percent);
+  host_.ProcessEvents();
+  if (percent == 0) host_.ShowStatus({});
+}
+
+bool OutputJob::Create() {
+  if (running_) return false;
+  outcome_ = OutputOutcome::None;
+  failure_.clear();
+  Progress(0);
+  if (type_ == OutputType::DvdBurning) {
+    // No writer is selected on this page yet.
+    platform::MessageBox(window_, "Device is not ready!", "Warning", platform::kMbIconWarning);
+    return Fail("Device is not ready!");
+  }
+  if (!PrepareDvdFolder() || !CheckFreeSpace()) return false;
+
+  running_ = true;
+  aborted_ = false;
+  last_status_ = 0;
+  CleanTempFolder();
+  if (RunAudioStep() && RunPictureStep() && running_ && StartAuthoring()) return true;
+  running_ = false;
+  CleanTempFolder();
+  Progress(0);
+  if (aborted_) return false;  // Cancel has ended the job already
+  if (outcome_ == OutputOutcome::None) Fail("the job was cut short");
+  host_.JobEnded(outcome_);
+  return false;
+}
+
+bool OutputJob::PrepareDvdFolder() {
+  std::error_code ec;
+  fs::create_directories(data_folder_, ec);
+  if (data_folder_.empty() || !fs::is_directory(data_folder_, ec)) {
+    const std::string text = Translate("Invalid directory:") + "\n" + data_folder_;
+    Warn(text);
+    return Fail(text);
+  }
+  context_.Settings().Values().strDVDDataFolder = data_folder_;
+  project_label_ = context_.Project().Header().ProjectName;
+  dvd_folder_ = Joined(data_folder_, FolderNameFor(project_label_));
+  if (!fs::is_directory(dvd_folder_, ec)) {
+    if (!fs::create_directory(dvd_folder_, ec)) dvd_folder_ = data_folder_;
+    return true;
+  }
+  const std::string question = Translate("The folder") + " \"" + dvd_folder_ + "\" \n" +
+                               Translate("has existed, are you sure to replace it?");
+  if (Warn(question, platform::kMbYesNo) != platform::kIdYes)
+    return Fail("the folder " + dvd_folder_ + " exists and was not replaced");
+  DeleteFolderContents(dvd_folder_);
+  return true;
+}
+
+bool OutputJob::CheckFreeSpace() {
+  const int need = context_.Project().EstimateProjectSizeMB(context_.Project().Header().AudioSampleRate);
+  const std::int64_t work_room =
+      std::int64_t{free_space_(temp_folder_)} + FolderSizeMB(fs::path(dvd_folder_) / "VIDEO_TS");
+  if (2 * std::int64_t{need} + 100 > work_room) {
+    const std::string text = "Not enough disk space, please respecify your work folder!";
+    Warn(text);
+    return Fail(text);
+  }
+  if (type_ == OutputType::DvdFolder) {
+    if (need > free_space_(data_folder_)) {
+      const std::string text = "Not enough disk space, please respecify your DVD data folder!";
+      Warn(text);
+      return Fail(text);
+    }
+    return true;
+  }
+  if (need > kSingleLayerMB) {
+    if (need >= kDiscLimitMB) {
+      const std::string text = "Not enough disc space, please edit your music DVD again!";
+      Warn(text);
+      return Fail(text);
+    }
+    if (platform::MessageBox(window_, "Are you sure that the disc is DVD-9 disc?", "Information",
+                             platform::kMbYesNo | platform::kMbIconInformation) != platform::kIdYes)
+      return Fail("the disc is not a DVD-9 disc");
+  }
+  return true;
+}
+
+void OutputJob::CleanTempFolder() {
+  std::error_code ec;
+  if (temp_folder_.empty() || !fs::is_directory(temp_folder_, ec)) return;
+  for (fs::directory_iterator it(temp_folder_, ec), end; !ec && it != end; it.increment(ec)) {
+    std::error_code file_ec;
+    if (it->is_regular_file(file_ec) || it->is_symlink(file_ec)) fs::remove(it->path(), file_ec);
+  }
+}
+
+bool OutputJob::NeedsConversion(int index) const {
+  const ProjectDocument& project = context_.Project();
+  const AudioCell* cell = project.GetAudioCell(index);
+  if (!cell) return false;
+  const int rate = project.Header().AudioSampleRate;
+  return cell->AudioSampleRate != rate || !IsDiscReadyWav(cell->AudioFilePath, rate);
+}
+
+bool OutputJob::RunAudioStep() {
+  ProjectDocument& project = context_.Project();
+  carrowell::ConversionCtrl& conversion = context_.Conversion();
+  const int count = project.CellCount();
+  const int rate = project.Header().AudioSampleRate;
+  if (conversion.GetItemCount() != count)
+    return Fail("the audio sources do not match the chapters of the project");
+
+  std::vector<int> convert;
+  std::vector<bool> converted(static_cast<std::size_t>(count), false);
+  for (int j = 0; j < count; ++j)
+    if (NeedsConversion(j)) {
+      convert.push_back(j);
+      converted[static_cast<std::size_t>(j)] = true;
+    }
+  if (!convert.empty() && conversion.ConvertItems(convert.data(), static_cast<int>(convert.size())) == 0)
+    return Fail("the audio conversion failed");
+
+  host_.ShowStatus(kAudioStepStatus);
+  TitlePlacement placement;
+  for (int j = 0; j < count && running_; ++j) {
+    const AudioCell& cell = *project.GetAudioCell(j);
+    std::string audio = cell.AudioFilePath;
+    if (converted[static_cast<std::size_t>(j)]) {
+      const char* destination = conversion.GetItemDestination(j);
+      audio = destination ? destination : "";
+      if (!IsDiscReadyWav(audio, rate))
+        return Fail("the audio of " + cell.AudioFilePath + " could not be converted to " +
+                    std::to_string(rate) + " Hz PCM");
+    }
+    const int seconds = GetMediaDurationSeconds(audio);
+    if (seconds != -1 && seconds != cell.AudioTotalTime) {
+      CellUpdate update;
+      update.total_time = seconds;
+      project.UpdateCells(j, update);
+    }
+    const TitlePlacement::Slot slot = placement.Place(cell.TitleIndex);
+    if (slot.title < 0 || slot.title >= tessaly::kMaxTitles || slot.chapter >= kOutputChapters - 1)
+      return Fail("the project has more titles or chapters than a disc can hold");
+    chapter_audio_[static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter)] = audio;
+    Progress(100 * (j + 1) / count);
+  }
+  return true;
+}
+
+bool OutputJob::RunPictureStep() {
+  const ProjectDocument& project = context_.Project();
+  const int count = project.CellCount();
+  if (count == 0) return Fail("the project has no chapter");
+  host_.ShowStatus(kPictureStepStatus);
+  const FrameMode mode = FrameModeFor(project.Header().TVMode);
+  // The authoring draws its own menu; the theme's menu still is kept for it.
+  RenderMenuStill(context_.MenuPicturePath(), menu_picture_, mode);
+
+  TitlePlacement placement;
+  for (int j = 0; j < count && running_; ++j) {
+    const AudioCell& audio = *project.GetAudioCell(j);
+    const VideoCell& video = *project.GetVideoCell(j);
+    ChapterPictureSource source;
+    source.picture = video.VideoFilePath;
+    source.lyrics = audio.LyricFilePath;
+    source.font = audio.LyricFont;
+    source.colour = audio.LyricColor;
+    const TitlePlacement::Slot slot = placement.Place(audio.TitleIndex);
+    if (slot.title < 0 || slot.title >= tessaly::kMaxTitles || slot.chapter >= kOutputChapters - 1)
+      return Fail("the project has more titles or chapters than a disc can hold");
+    const std::string& out = chapter_pictures_[static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter)];
+    if (!RenderChapterStill(source, out, mode).written)
+      return Fail("the chapter picture " + out + " could not be written");
+    Progress(100 * (j + 1) / count);
+  }
+  return true;
+}
+
+void OutputJob::BuildRequest(tessaly::AuthoringRequest& request) const {
+  const ProjectDocument& project = context_.Project();
+  const ProjectHeader& header = project.Header();
+  std::error_code ec;
+  request.window = window_;
+  request.output_folder = (type_ == OutputType::DvdFolder && !fs::exists(dvd_folder_, ec))
+                              ? data_folder_.c_str()
+                              : dvd_folder_.c_str();
+  request.temp_folder = temp_folder_.c_str();
+  request.title_count = static_cast<std::uint8_t>(header.TitleCellTotalNum);
+  request.one = 1;
+  request.aspect = header.MenuAspectRatio != 0 ? tessaly::kAspect169 : tessaly::kAspect43;
+  request.menu_aspect = request.aspect;
+  request.video_display = header.VideoDisplayMode == 0 ? tessaly::kDisplayLetterbox : tessaly::kDisplayPanScan;
+  request.menu_display = header.MenuDisplayMode == 0 ? tessaly::kDisplayLetterbox : tessaly::kDisplayPanScan;
+
+  // Each title record is closed with the length of the title's WAV file.
+  auto close_title = [&](int t, int chapters) {
+    tessaly::TitleRecord& record = request.titles[t];
+    record.chapter_count = static_cast<std::uint8_t>(chapters);
+    record.chapters[chapters].seconds = GetMediaDurationSeconds(title_wavs_[static_cast<std::size_t>(t)]) - 1;
+    record.title_wav_path = title_wavs_[static_cast<std::size_t>(t)].c_str();
+  };
+  TitlePlacement placement;
+  int current = -1;
+  int chapters = 0;
+  for (int j = 0; j < project.CellCount(); ++j) {
+    const AudioCell& cell = *project.GetAudioCell(j);
+    const TitlePlacement::Slot slot = placement.Place(cell.TitleIndex);
+    if (slot.title < 0 || slot.title >= tessaly::kMaxTitles || slot.chapter >= kOutputChapters - 1) break;
+    if (slot.title != current) {
+      if (current >= 0) close_title(current, chapters);
+      current = slot.title;
+      chapters = 0;
+    }
+    tessaly::ChapterEntry& entry = request.titles[slot.title].chapters[slot.chapter];
+    entry.seconds = cell.AudioTotalTime;
+    const std::size_t at = static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter);
+    entry.picture_path = chapter_pictures_[at].c_str();
+    entry.audio_path = chapter_audio_[at].c_str();
+    chapters = slot.chapter + 1;
+  }
+  if (current >= 0) {
+    close_title(current, chapters);
+    if (request.title_count != current + 1) request.title_count = static_cast<std::uint8_t>(current + 1);
+  }
+  request.menu_picture_path = menu_picture_.c_str();
+}
+
+bool OutputJob::StartAuthoring() {
+  tessaly::TessalyCtrl* authoring = Authoring();
+  if (!authoring) return Fail("the authoring component is not loaded");
+  // Large and only partly written: built on the heap, zeroed.
+  auto request = std::make_unique<tessaly::AuthoringRequest>();
+  BuildRequest(*request);
+  if (authoring->SetJob(request.get()) == 0)
+    return Fail("the authoring component refused the job (a chapter's picture or audio file is missing, "
+                "or it is still busy)");
+  authoring->Start();
+  return true;
+}
+
+bool OutputJob::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
+  switch (message) {
+    case kMsgChapterProgress:
+    case kMsgOverallProgress:
+      host_.ShowPosition(message, static_cast<int>(lparam));
+      return true;
+    case kMsgStatus:
+      OnStatus(static_cast<std::int32_t>(wparam), lparam);
+      return true;
+    default:
+      return false;
+  }
+}
+
+void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
+  tessaly::TessalyCtrl* authoring = Authoring();
+  if (!authoring) return;
+  if (status != last_status_) {
+    last_status_ = status;
+    const char* text = authoring->StatusText(status);
+    host_.ShowStatus(text ? text : "");
+  }
+  if (!running_) return;
+  const bool yes = authoring->CompletionQuery() != 0;
+  const bool complete = (status == tessaly::kStatusComplete && yes) ||
+                        (status == tessaly::kStatusCompleteOther && !yes);
+  if (complete) {
+    CleanTempFolder();
+    std::error_code ec;
+    const fs::path video_ts = fs::path(dvd_folder_) / "VIDEO_TS";
+    if (!fs::exists(video_ts / "VIDEO_TS.IFO", ec)) {
+      Finish(OutputOutcome::Failed, "the authoring reported success but " + video_ts.string() +
+                                        " holds no VIDEO_TS.IFO");
+      return;
+    }
+    platform::MessageBox(window_, "Create DVD Folder successfully!", "Output finished", platform::kMbOk);
+    Progress(0);
+    Finish(OutputOutcome::Succeeded);
+  } else if (status == tessaly::kStatusFailed) {
+    // The authoring has ended without a disc: nothing else will come.
+    CleanTempFolder();
+    Progress(0);
+    const std::string reason = AuthoringFailureText(result);
+    Warn(Translate("DVD authoring failed:") + "\n" + reason);
+    Finish(OutputOutcome::Failed, "DVD authoring failed: " + reason);
+  }
+}
+
+void OutputJob::Finish(OutputOutcome outcome, const std::string& failure) {
+  running_ = false;
+  outcome_ = outcome;
+  failure_ = failure;
+  host_.JobEnded(outcome);
+}
+
+bool OutputJob::ConfirmCancel(platform::WindowHandle owner) {
+  return platform::MessageBox(owner, "Are you sure you want to cancel output?", "Warning",
+                              platform::kMbOkCancel | platform::kMbIconWarning) == platform::kIdOk;
+}
+
+void OutputJob::Cancel() {
+  const bool was_running = running_;
+  if (running_) {
+    if (tessaly::TessalyCtrl* authoring = Authoring()) authoring->Abort();
+    running_ = false;
+  }
+  aborted_ = true;
+  Progress(0);
+  CleanTempFolder();
+  if (was_running) {
+    outcome_ = OutputOutcome::Cancelled;
+    host_.JobEnded(outcome_);
+  }
+}
+
+void OutputJob::DeleteTemporaryFiles() {
+  std::error_code ec;
+  for (const std::string& path : title_wavs_)
+    if (!path.empty()) fs::remove(path, ec);
+  for (const std::string& path : chapter_pictures_)
+    if (!path.empty()) fs::remove(path, ec);
+}
+
+}  // namespace verosa

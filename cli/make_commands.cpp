@@ -1,0 +1,285 @@
+// make and demo: the output job in DVD-folder mode, driven from the terminal.
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <algorithm>
+#include <string>
+#include <unistd.h>
+
+#include "carrowell/conversion_source_list.h"
+#include "commands.h"
+#include "imaging/picture_composition.h"
+#include "output/output_job.h"
+#include "platform/message_box.h"
+#include "platform/paths.h"
+#include "project/chapter_editing.h"
+#include "project/chapter_tree.h"
+#include "shell/app_context.h"
+
+namespace verosa::cli {
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kMakeUsage =
+    "Usage: verosa-cli make PROJECT.mdp [--out DIR] [--work DIR] [--force]\n"
+    "       verosa-cli demo OUTDIR [--work DIR]\n"
+    "\n"
+    "make: authors the project into a DVD-Video folder named after the project\n"
+    "inside DIR (default: the DVD data folder of the settings).\n"
+    "  --out DIR    folder that receives the project's DVD folder\n"
+    "  --work DIR   work folder for the temporary files (default: the settings')\n"
+    "  --force      replace an existing DVD folder of the same name\n"
+    "demo: the same for the bundled demo project, always replacing.\n"
+    "\n"
+    "Exit codes: 0 the DVD folder is complete, 1 failure or refusal,\n"
+    "2 invalid project file, 130 cancelled.\n";
+
+constexpr int kExitCancelled = 130;
+
+std::atomic<bool> g_interrupted{false};
+
+void OnInterrupt(int) { g_interrupted.store(true); }
+
+bool IsIdleStatus(std::int32_t status) {
+  return status == 0 || status == tessaly::kStatusComplete || status == tessaly::kStatusFailed;
+}
+
+// Progress bar and status line on stderr; the window of the job.
+class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
+ public:
+  explicit TerminalHost(OutputJob*& job) : job_(job) { tty_ = ::isatty(STDERR_FILENO) != 0; }
+
+  void ShowProgress(int percent) override { Draw(percent); }
+  void ShowPosition(std::uint32_t message, int position) override {
+    // Half the overall progress arrives with WM_USER+6.
+    if (message == platform::kWmUser + 6) Draw(position * 2);
+  }
+  void ShowStatus(const std::string& text) override {
+    if (text.empty() || text == status_) return;
+    status_ = text;
+    Draw(percent_, true);
+  }
+  void ProcessEvents() override {
+    ProcessPending();
+    if (g_interrupted.exchange(false) && job_ && job_->IsRunning()) {
+      EndLine();
+      std::fprintf(stderr, "Cancelling ...\n");
+      job_->Cancel();
+    }
+  }
+  void JobEnded(OutputOutcome) override { EndLine(); }
+
+  std::intptr_t OnMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
+    return job_ && job_->HandleMessage(message, wparam, lparam) ? 1 : 0;
+  }
+
+ private:
+  void Draw(int percent, bool force = false) {
+    percent = std::clamp(percent, 0, 100);
+    if (!force && percent == percent_) return;
+    percent_ = percent;
+    if (!tty_) {
+      // Logs get one line per status change and per tenth.
+      if (force || percent / 10 != logged_ / 10) {
+        std::fprintf(stderr, "%3d%% %s\n", percent, status_.c_str());
+        logged_ = percent;
+      }
+      return;
+    }
+    const int filled = percent * 30 / 100;
+    std::fprintf(stderr, "\r\033[K[%s%s] %3d%% %s", std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                 std::string(static_cast<std::size_t>(30 - filled), '.').c_str(), percent, status_.c_str());
+    std::fflush(stderr);
+    open_line_ = true;
+  }
+  void EndLine() {
+    if (open_line_) std::fputc('\n', stderr);
+    open_line_ = false;
+  }
+
+  OutputJob*& job_;
+  bool tty_ = false;
+  bool open_line_ = false;
+  int percent_ = -1;
+  int logged_ = -100;
+  std::string status_;
+};
+
+// Message boxes become lines on stderr; questions are answered by --force.
+platform::MessageBoxHandler TerminalMessageBoxes(bool force) {
+  return [force](platform::WindowHandle, const std::string& text, const std::string& caption,
+                 unsigned style) -> int {
+    const unsigned type = style & platform::kMbTypeMask;
+    std::fprintf(stderr, "\n%s: %s\n", caption.c_str(), text.c_str());
+    if (type == platform::kMbYesNo || type == platform::kMbYesNoCancel) {
+      if (!force) std::fprintf(stderr, "(answered No; use --force to answer Yes)\n");
+      return force ? platform::kIdYes : platform::kIdNo;
+    }
+    return platform::DefaultButton(style);
+  };
+}
+
+std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
+  if (QCoreApplication::instance()) return nullptr;
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static int argc = 1;
+  static char name[] = "verosa-cli";
+  static char* argv[] = {name, nullptr};
+  return std::make_unique<QGuiApplication>(argc, argv);
+}
+
+struct MakeOptions {
+  fs::path project;
+  std::optional<std::string> out;
+  std::optional<std::string> work;
+  bool force = false;
+};
+
+int MakeDisc(const MakeOptions& options) {
+  const std::unique_ptr<QGuiApplication> app = EnsureGuiApplication();
+  const platform::MessageBoxHandler previous = platform::SetMessageBoxHandler(TerminalMessageBoxes(options.force));
+  struct RestoreHandler {
+    platform::MessageBoxHandler handler;
+    ~RestoreHandler() { platform::SetMessageBoxHandler(handler); }
+  } restore{previous};
+
+  AppContext context;
+  if (!StartContext(context)) return kExitFailure;
+  SettingsStore& settings = context.Settings();
+  if (options.work) {
+    std::error_code ec;
+    const std::string work = fs::absolute(*options.work, ec).string();
+    settings.SetWorkPath(work);
+    if (!CreateWorkFolders(work)) {
+      std::fprintf(stderr, "verosa-cli: cannot create the work folder %s\n", work.c_str());
+      return kExitFailure;
+    }
+    context.Conversion().SetOutputFolder(work.c_str());
+  }
+
+  ProjectDocument& project = context.Project();
+  OpenReport report;
+  if (!project.OpenProject(options.project, &report)) {
+    std::fprintf(stderr, "Invalid project file: %s\n", options.project.string().c_str());
+    return kExitBadProject;
+  }
+  if (!report.all_loaded) {
+    for (const DroppedChapter& d : report.dropped)
+      std::fprintf(stderr, "verosa-cli: chapter %d: %s not found: %s\n", d.index + 1,
+                   d.reason == DroppedChapter::Reason::MissingAudio ? "audio file" : "background picture",
+                   d.path.c_str());
+    return kExitFailure;
+  }
+  // The control converts to the disc's rate; its items are the chapters' sources.
+  context.Conversion().SetSampleRate(project.Header().AudioSampleRate);
+  ChapterTree tree(project);
+  carrowell::ConversionSourceList sources(context.Conversion());
+  const RebuildResult rebuilt = RebuildChapterTree(project, tree, sources);
+  if (!rebuilt.all_added) {
+    for (const std::string& path : rebuilt.refused)
+      std::fprintf(stderr, "verosa-cli: chapter refused: %s\n", path.c_str());
+    return kExitFailure;
+  }
+  if (project.CellCount() == 0) {
+    std::fprintf(stderr, "verosa-cli: %s has no chapter\n", options.project.string().c_str());
+    return kExitFailure;
+  }
+  const std::vector<std::string> themes = ListThemes();
+  const int theme = project.Header().ThemeIndex;
+  if (theme >= 0 && theme < static_cast<int>(themes.size()))
+    context.SetMenuPicturePath(ThemePicturePaths(themes[static_cast<std::size_t>(theme)]).menu.string());
+
+  OutputJob* job_slot = nullptr;
+  TerminalHost host(job_slot);
+  const platform::WindowHandle window = platform::RegisterWindow(&host);
+  struct Unregister {
+    platform::WindowHandle window;
+    ~Unregister() { platform::UnregisterWindow(window); }
+  } unregister{window};
+
+  OutputJob job(context, host);
+  job_slot = &job;
+  job.Initialize();
+  job.SetWindow(window);
+  if (options.out) {
+    std::error_code ec;
+    job.SetDataFolderText(fs::absolute(*options.out, ec).lexically_normal().string());
+  }
+
+  g_interrupted.store(false);
+  auto old_handler = std::signal(SIGINT, OnInterrupt);
+  job.Create();
+  while (job.IsRunning()) {
+    host.WaitAndProcess(100);
+    host.ProcessEvents();
+  }
+  // A cancelled authoring still reports its end to this window.
+  if (tessaly::TessalyCtrl* authoring = context.Authoring().Ctrl())
+    for (int i = 0; i < 600 && !IsIdleStatus(authoring->LastStatus()); ++i) host.WaitAndProcess(100);
+  std::signal(SIGINT, old_handler);
+  job_slot = nullptr;
+  context.Shutdown(false);
+
+  switch (job.Outcome()) {
+    case OutputOutcome::Succeeded:
+      std::printf("DVD folder: %s\n", job.DvdFolderPath().c_str());
+      return kExitOk;
+    case OutputOutcome::Cancelled:
+      std::fprintf(stderr, "verosa-cli: cancelled\n");
+      return kExitCancelled;
+    default:
+      std::fprintf(stderr, "verosa-cli: no DVD folder made: %s\n",
+                   job.FailureText().empty() ? "unknown failure" : job.FailureText().c_str());
+      return kExitFailure;
+  }
+}
+
+}  // namespace
+
+int RunMake(const std::vector<std::string>& raw) {
+  for (const std::string& a : raw)
+    if (a == "--help" || a == "-h") {
+      std::fputs(kMakeUsage, stdout);
+      return kExitOk;
+    }
+  const Arguments args(raw, {"--out", "--work"}, {"--force"});
+  if (!args.Ok() || args.Positionals().size() != 1) {
+    std::fprintf(stderr, "verosa-cli: %s\n\n%s",
+                 args.Ok() ? "make takes one project file" : args.Error().c_str(), kMakeUsage);
+    return kExitFailure;
+  }
+  MakeOptions options;
+  options.project = args.Positionals()[0];
+  options.out = args.Value("--out");
+  options.work = args.Value("--work");
+  options.force = args.Has("--force");
+  return MakeDisc(options);
+}
+
+int RunDemo(const std::vector<std::string>& raw) {
+  for (const std::string& a : raw)
+    if (a == "--help" || a == "-h") {
+      std::fputs(kMakeUsage, stdout);
+      return kExitOk;
+    }
+  const Arguments args(raw, {"--work"}, {});
+  if (!args.Ok() || args.Positionals().size() != 1) {
+    std::fprintf(stderr, "verosa-cli: %s\n\n%s",
+                 args.Ok() ? "demo takes one output folder" : args.Error().c_str(), kMakeUsage);
+    return kExitFailure;
+  }
+  MakeOptions options;
+  options.project = platform::DataFolder() / "demo" / "demo.mdp";
+  options.out = args.Positionals()[0];
+  options.work = args.Value("--work");
+  options.force = true;
+  return MakeDisc(options);
+}
+
+}  // namespace verosa::cli
