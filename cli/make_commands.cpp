@@ -2,6 +2,7 @@
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <atomic>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -221,7 +222,9 @@ int MakeDisc(const MakeOptions& options) {
   }
   // A cancelled authoring still reports its end to this window.
   if (tessaly::TessalyCtrl* authoring = context.Authoring().Ctrl())
-    for (int i = 0; i < 600 && !IsIdleStatus(authoring->LastStatus()); ++i) host.WaitAndProcess(100);
+    for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+         !IsIdleStatus(authoring->LastStatus()) && std::chrono::steady_clock::now() < deadline;)
+      host.WaitAndProcess(100);
   std::signal(SIGINT, old_handler);
   job_slot = nullptr;
   context.Shutdown(false);

@@ -1,6 +1,13 @@
 #!/usr/bin/env bash
-# Builds Verosa and runs the main job on the bundled demo project.
+# Builds Verosa and authors the bundled demo project (two titles, five
+# chapters) into a DVD-Video folder: demo-disc/ beside this repository's
+# build, or the folder given as the first argument.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh
-exec "${BUILD_DIR:-build}/bin/verosa-cli" project info "${BUILD_DIR:-build}/share/verosa/demo/demo.mdp"
+out=${1:-demo-disc}
+"${BUILD_DIR:-build}/bin/verosa-cli" demo "$out"
+disc="$out/Verosa Demo"
+echo
+echo "Play it with:  mpv --dvd-device=\"$disc\" dvd://"
+echo "Inspect it with:  lsdvd -x \"$disc\""

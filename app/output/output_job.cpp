@@ -324,8 +324,8 @@ bool OutputJob::RunPictureStep() {
   if (count == 0) return Fail("the project has no chapter");
   host_.ShowStatus(kPictureStepStatus);
   const FrameMode mode = FrameModeFor(project.Header().TVMode);
-  // The authoring draws its own menu; the theme's menu still is kept for it.
-  RenderMenuStill(context_.MenuPicturePath(), menu_picture_, mode);
+  // Without a theme there is no menu picture to render.
+  if (!context_.MenuPicturePath().empty()) RenderMenuStill(context_.MenuPicturePath(), menu_picture_, mode);
 
   TitlePlacement placement;
   for (int j = 0; j < count && running_; ++j) {

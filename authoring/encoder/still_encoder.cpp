@@ -155,7 +155,7 @@ CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions&
   }
   if (!within_limit) {
     coded.truncated = true;
-    ShowError(signals, kMsgMemoryLimit);
+    if (options.report_overflow) ShowError(signals, kMsgMemoryLimit);
   }
   if (!coded.aborted) bits.PutBytes({0x00, 0x00, 0x01, 0xB7});  // sequence end code
   return coded;
@@ -277,6 +277,7 @@ StillResult EncodeStill(const std::filesystem::path& bmp, const std::filesystem:
 
   const CodedStill coded = CodeStillPicture(picture, options, signals);
   result.frame_rate_code = coded.frame_rate_code;
+  result.truncated = coded.truncated;
   const std::vector<std::uint8_t> file =
       PacketiseStill(coded.stream, coded.frame_rate_code, options.picture_number);
 
@@ -300,10 +301,17 @@ StillResult EncodeStillChoosingQuantiser(const std::filesystem::path& bmp,
                                          const std::filesystem::path& output_folder,
                                          int aspect_code, std::int64_t picture_number,
                                          const JobSignals& signals) {
-  StillCodingOptions options{.q = 1, .aspect_code = aspect_code, .picture_number = picture_number};
+  constexpr int kCoarsestQ = 31;
+  StillCodingOptions options{.q = 1, .aspect_code = aspect_code, .picture_number = picture_number,
+                             .report_overflow = false};
   StillResult result = EncodeStill(bmp, output_folder, options, signals);
-  if (result.written && result.packs > kRetryPackCount) {
+  if (result.written && (result.packs > kRetryPackCount || result.truncated)) {
     options.q = 2;
+    result = EncodeStill(bmp, output_folder, options, signals);
+  }
+  while (result.written && result.truncated && options.q < kCoarsestQ) {
+    options.q = std::min(options.q * 2, kCoarsestQ);
+    options.report_overflow = options.q == kCoarsestQ;
     result = EncodeStill(bmp, output_folder, options, signals);
   }
   return result;

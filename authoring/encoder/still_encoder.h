@@ -41,6 +41,7 @@ struct StillCodingOptions {
   int q = 1;                        // quantiser_scale_code
   int aspect_code = kAspect43;      // 169: 16:9, anything else 4:3
   std::int64_t picture_number = 0;  // frames since the start of the title
+  bool report_overflow = true;      // show kMsgMemoryLimit when the data limit stops the coding
 };
 
 struct CodedStill {
@@ -70,6 +71,7 @@ struct StillResult {
   bool written = false;                  // _menu.vob exists
   int packs = 0;                         // packs in the file, navigation pack included
   int q = 0;
+  bool truncated = false;                // the picture stopped at the coded-data limit
   std::string error;                     // the message shown, when refused
 };
 
@@ -78,6 +80,9 @@ StillResult EncodeStill(const std::filesystem::path& bmp, const std::filesystem:
                         const StillCodingOptions& options, const JobSignals& signals);
 
 // q = 1, and once more with q = 2 when the file holds more than 120 packs.
+// A picture still cut off at the coded-data limit is coded again with
+// coarser quantisers (4, 8, 16, 31) until it fits; only a picture that does
+// not fit even then is reported.
 StillResult EncodeStillChoosingQuantiser(const std::filesystem::path& bmp,
                                          const std::filesystem::path& output_folder,
                                          int aspect_code, std::int64_t picture_number,

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -98,6 +99,26 @@ TEST(WindowMessages, PostQueuesAndSkipsWindowsThatHaveGone) {
   sink.ProcessPending();
   EXPECT_EQ(sink.messages.size(), 1u);
   EXPECT_FALSE(platform::PostMessage(window, 0x8001, 0, 0));
+}
+
+TEST(WindowMessages, UnregisterLetsWaitingSendersGoBeforeTheSinkDies) {
+  auto sink = std::make_unique<RecordingSink>();
+  const auto window = platform::RegisterWindow(sink.get());
+  std::atomic<int> waiting{0};
+  std::vector<std::thread> senders;
+  std::vector<std::intptr_t> results(3, -1);
+  for (int i = 0; i < 3; ++i)
+    senders.emplace_back([&, i] {
+      ++waiting;
+      results[static_cast<std::size_t>(i)] = platform::SendMessage(window, platform::kWmUser + 2, 1, 1);
+    });
+  while (waiting < 3) std::this_thread::yield();
+  // The owner never pumps: unregistering must not hang, and once it has
+  // returned no sender touches the sink any more.
+  platform::UnregisterWindow(window);
+  sink.reset();
+  for (std::thread& t : senders) t.join();
+  for (std::intptr_t r : results) EXPECT_EQ(r, 0);
 }
 
 TEST(MessageBox, TranslatorThenHandlerAndDefaultButtons) {

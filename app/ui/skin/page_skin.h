@@ -15,10 +15,11 @@
 #include <functional>
 #include <string_view>
 
+#include "ui/skin/skin_button.h"
+
 namespace verosa {
 
 class SkinBar;
-class SkinButton;
 class SkinPicture;
 
 // Pixels of this colour (within kShapeTolerance per channel) lie outside a

@@ -159,7 +159,10 @@ void SkinButton::SetCheck(bool checked) {
   update();
 }
 
-void SkinButton::nextCheckState() { SetCheck(!checked_); }
+// Qt calls this on every click, checkable or not.
+void SkinButton::nextCheckState() {
+  if (check_mode_) SetCheck(!checked_);
+}
 
 void SkinButton::checkStateSet() {
   if (isChecked() != checked_) SetCheck(isChecked());

@@ -30,12 +30,17 @@ class MessageSink {
   // Runs `call` on the owning thread, waiting for it to finish when `wait`.
   virtual void RunOnOwnerThread(std::function<void()> call, bool wait) = 0;
   virtual bool IsOwnerThread() const = 0;
+  // The window is being unregistered: senders waiting in RunOnOwnerThread
+  // must be let go (their calls dropped) and later calls refused at once.
+  virtual void Close() {}
   // Offers every caption and control text of the window for replacement
   // (used to translate a dialog). Windows without texts offer none.
   virtual void VisitTexts(const std::function<void(std::string& text)>& visit) { (void)visit; }
 };
 
 WindowHandle RegisterWindow(MessageSink* sink);
+// Removes the window; returns when no other thread is inside a send to it
+// any more, so the sink may be destroyed afterwards.
 void UnregisterWindow(WindowHandle window);
 bool IsWindow(WindowHandle window);
 MessageSink* FindWindow(WindowHandle window);
@@ -51,8 +56,10 @@ bool PostMessage(WindowHandle window, std::uint32_t message, std::uintptr_t wpar
 class QueuedSink : public MessageSink {
  public:
   QueuedSink();
+  ~QueuedSink() override;
   void RunOnOwnerThread(std::function<void()> call, bool wait) override;
   bool IsOwnerThread() const override;
+  void Close() override;
   // Runs everything queued so far; returns the number of calls run.
   int ProcessPending();
   // Waits up to `timeout_ms` for at least one call, then runs the queue.
@@ -68,6 +75,7 @@ class QueuedSink : public MessageSink {
   std::condition_variable queued_;
   std::condition_variable finished_;
   std::deque<Call> calls_;
+  bool closed_ = false;
 };
 
 }  // namespace platform

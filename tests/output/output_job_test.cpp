@@ -1,0 +1,414 @@
+#include "output/output_job.h"
+
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <chrono>
+#include <cstdlib>
+#include <memory>
+
+#include "platform/window.h"
+#include "shell/app_context.h"
+#include "support/test_support.h"
+
+namespace verosa {
+namespace {
+
+namespace fs = std::filesystem;
+using testing_support::IsolatedUser;
+using testing_support::MakePictureFile;
+using testing_support::MakeToneFile;
+using testing_support::MessageBoxRecorder;
+using testing_support::ScratchDir;
+
+// Lyric text needs a QGuiApplication.
+QGuiApplication& GuiApp() {
+  static int argc = 1;
+  static char name[] = "output_tests";
+  static char* argv[] = {name, nullptr};
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QGuiApplication app(argc, argv);
+  return app;
+}
+
+class RecordingHost : public OutputJobHost {
+ public:
+  void ShowProgress(int percent) override { progress.push_back(percent); }
+  void ShowPosition(std::uint32_t message, int position) override { positions.emplace_back(message, position); }
+  void ShowStatus(const std::string& text) override { statuses.push_back(text); }
+  void ProcessEvents() override { ++pumps; }
+  void JobEnded(OutputOutcome outcome) override { ended.push_back(outcome); }
+
+  std::vector<int> progress;
+  std::vector<std::pair<std::uint32_t, int>> positions;
+  std::vector<std::string> statuses;
+  std::vector<OutputOutcome> ended;
+  int pumps = 0;
+};
+
+bool Ffmpeg(const std::string& args) {
+  const std::string command = "ffmpeg -nostdin -hide_banner -loglevel error -y " + args + " >/dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+class OutputJobTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    GuiApp();
+    ASSERT_TRUE(context_.Initialize(StartupOptions{.single_instance = false})) << context_.FailureText();
+    job_ = std::make_unique<OutputJob>(context_, host_);
+    job_->Initialize();
+    job_->SetDataFolderText((dir_ / "discs").string());
+    job_->SetFreeSpaceQuery([this](const fs::path& folder) {
+      return folder.string().find("discs") != std::string::npos ? data_free_ : work_free_;
+    });
+  }
+
+  // Adds a chapter with a 48 kHz WAV (made once per length) to title `title`.
+  void AddChapter(int title, int seconds = 1, const std::string& lyrics = {}) {
+    const fs::path audio = dir_ / ("tone" + std::to_string(seconds) + ".wav");
+    if (!fs::exists(audio)) {
+      ASSERT_TRUE(MakeToneFile(audio, seconds, 48000));
+    }
+    const fs::path picture = dir_ / "back.jpg";
+    if (!fs::exists(picture)) {
+      ASSERT_TRUE(MakePictureFile(picture, 320, 240));
+    }
+    AudioCell audio_cell;
+    audio_cell.AudioFilePath = audio.string();
+    audio_cell.TitleIndex = title;
+    audio_cell.AudioTotalTime = seconds;
+    audio_cell.AudioSampleRate = 48000;
+    audio_cell.LyricFilePath = lyrics;
+    VideoCell video_cell;
+    video_cell.VideoFilePath = picture.string();
+    video_cell.TitleIndex = title;
+    context_.Project().AddCells(audio_cell, video_cell, -1);
+    ASSERT_EQ(context_.Conversion().AddFile(audio.string().c_str(), -1), 1);
+  }
+
+  IsolatedUser user_;
+  ScratchDir dir_;
+  AppContext context_;
+  RecordingHost host_;
+  std::unique_ptr<OutputJob> job_;
+  int work_free_ = 100000;
+  int data_free_ = 100000;
+};
+
+TEST(TitlePlacement, SkipsEmptyTitlesAndCountsChapters) {
+  // Titles 1 and 3 (of 0..4) are empty: 0, 2, 4 become 0, 1, 2.
+  TitlePlacement placement;
+  const int stored[] = {0, 0, 2, 2, 2, 4};
+  const int titles[] = {0, 0, 1, 1, 1, 2};
+  const int chapters[] = {0, 1, 0, 1, 2, 0};
+  for (int j = 0; j < 6; ++j) {
+    const TitlePlacement::Slot slot = placement.Place(stored[j]);
+    EXPECT_EQ(slot.title, titles[j]) << "chapter " << j;
+    EXPECT_EQ(slot.chapter, chapters[j]) << "chapter " << j;
+  }
+}
+
+TEST_F(OutputJobTest, InitialisationNamesTheTemporaryFiles) {
+  const fs::path temp = fs::path(context_.Settings().WorkPath()) / "temp";
+  EXPECT_EQ(job_->TempFolderPath(), temp.string());
+  EXPECT_TRUE(fs::is_directory(temp));
+  EXPECT_TRUE(fs::is_directory(fs::path(context_.Settings().WorkPath()) / "DVD"));
+  EXPECT_EQ(job_->MenuPicturePath(), (temp / "Menu.jpg").string());
+  EXPECT_EQ(job_->TitleWavPath(7), (temp / "Title7.wav").string());
+  EXPECT_EQ(job_->ChapterPicturePath(3, 12), (temp / "Title3Chapter12.bmp").string());
+  EXPECT_EQ(job_->ChapterPicturePath(99, 99), (temp / "Title99Chapter99.bmp").string());
+}
+
+TEST_F(OutputJobTest, FolderPreparationAsksBeforeEmptyingAnExistingFolder) {
+  context_.Project().Header().ProjectName = "Songs";
+  const fs::path existing = dir_ / "discs" / "Songs";
+  fs::create_directories(existing / "VIDEO_TS");
+  testing_support::WriteFile(existing / "keep.txt", "x");
+  testing_support::WriteFile(existing / "VIDEO_TS" / "VTS_01_1.VOB", "x");
+  {
+    MessageBoxRecorder boxes(platform::kIdNo);
+    EXPECT_FALSE(job_->PrepareDvdFolder());
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "The folder \"" + existing.string() +
+                                         "\" \nhas existed, are you sure to replace it?");
+    EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
+    EXPECT_EQ(boxes.Boxes()[0].style, platform::kMbYesNo | platform::kMbIconWarning);
+    EXPECT_TRUE(fs::exists(existing / "keep.txt"));
+    EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+  }
+  MessageBoxRecorder boxes(platform::kIdYes);
+  EXPECT_TRUE(job_->PrepareDvdFolder());
+  EXPECT_EQ(job_->DvdFolderPath(), existing.string());
+  EXPECT_TRUE(fs::is_directory(existing));
+  EXPECT_TRUE(fs::is_empty(existing));
+  EXPECT_EQ(context_.Settings().Values().strDVDDataFolder, (dir_ / "discs").string());
+}
+
+TEST_F(OutputJobTest, FolderPreparationRefusesAFolderThatCannotBeMade) {
+  testing_support::WriteFile(dir_ / "plain", "a file");
+  job_->SetDataFolderText((dir_ / "plain" / "sub").string());
+  MessageBoxRecorder boxes;
+  EXPECT_FALSE(job_->PrepareDvdFolder());
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Invalid directory:\n" + (dir_ / "plain" / "sub").string());
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
+}
+
+TEST_F(OutputJobTest, ProjectNameCannotLeaveTheDataFolder) {
+  context_.Project().Header().ProjectName = "../../escape";
+  MessageBoxRecorder boxes;
+  ASSERT_TRUE(job_->PrepareDvdFolder());
+  EXPECT_EQ(fs::path(job_->DvdFolderPath()).parent_path(), dir_ / "discs");
+  EXPECT_EQ(fs::path(job_->DvdFolderPath()).filename(), ".._.._escape");
+  EXPECT_TRUE(boxes.Boxes().empty());
+}
+
+TEST_F(OutputJobTest, FreeSpaceRuleOfTheWorkFolderCountsAnOldDisc) {
+  // 1000 MB of chapters at 48 kHz: ((48000 / 1024) * s * 4) / 1024 + 4 per chapter.
+  AddChapter(0, 1);
+  AudioCell big = *context_.Project().GetAudioCell(0);
+  context_.Project().RemoveCells(0, 1);
+  big.AudioTotalTime = (996 * 1024) / (46 * 4) + 1;  // 996 MB + 4
+  context_.Project().AddCells(big, VideoCell{}, -1);
+  ASSERT_EQ(context_.Project().EstimateProjectSizeMB(48000), 1000);
+  ASSERT_TRUE(job_->PrepareDvdFolder());
+
+  MessageBoxRecorder boxes;
+  work_free_ = 2099;
+  EXPECT_FALSE(job_->CheckFreeSpace());
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Not enough disk space, please respecify your work folder!");
+  work_free_ = 2100;
+  EXPECT_TRUE(job_->CheckFreeSpace());
+
+  // An old VIDEO_TS of 3 MB counts as free room.
+  fs::create_directories(fs::path(job_->DvdFolderPath()) / "VIDEO_TS");
+  testing_support::WriteFile(fs::path(job_->DvdFolderPath()) / "VIDEO_TS" / "VTS_01_1.VOB",
+                             std::string(3 << 20, '\0'));
+  work_free_ = 2097;
+  EXPECT_TRUE(job_->CheckFreeSpace());
+
+  boxes.Clear();
+  data_free_ = 999;
+  EXPECT_FALSE(job_->CheckFreeSpace());
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Not enough disk space, please respecify your DVD data folder!");
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
+}
+
+TEST_F(OutputJobTest, DiscSizeThresholdsWhenBurning) {
+  job_->SetType(OutputType::DvdBurning);
+  AudioCell cell;
+  cell.AudioSampleRate = 48000;
+  auto set_need = [&](int mb) {
+    context_.Project().ClearCells();
+    // Chapters of 1004 MB, then one for the rest (at least 4 MB).
+    while (mb > 1004 + 4) {
+      cell.AudioTotalTime = 1000 * 1024 / (46 * 4) + 1;
+      context_.Project().AddCells(cell, VideoCell{}, -1);
+      mb -= 1004;
+    }
+    cell.AudioTotalTime = ((mb - 4) * 1024 + 46 * 4 - 1) / (46 * 4);
+    context_.Project().AddCells(cell, VideoCell{}, -1);
+    return context_.Project().EstimateProjectSizeMB(48000);
+  };
+  ASSERT_EQ(set_need(4200), 4200);
+  {
+    MessageBoxRecorder boxes(platform::kIdNo);
+    EXPECT_TRUE(job_->CheckFreeSpace());
+    EXPECT_TRUE(boxes.Boxes().empty());
+  }
+  for (int need : {4201, 8151}) {
+    ASSERT_EQ(set_need(need), need);
+    MessageBoxRecorder no(platform::kIdNo);
+    EXPECT_FALSE(job_->CheckFreeSpace()) << need;
+    ASSERT_EQ(no.Boxes().size(), 1u);
+    EXPECT_EQ(no.Boxes()[0].text, "Are you sure that the disc is DVD-9 disc?");
+    EXPECT_EQ(no.Boxes()[0].caption, "Information");
+    EXPECT_EQ(no.Boxes()[0].style, platform::kMbYesNo | platform::kMbIconInformation);
+    MessageBoxRecorder yes(platform::kIdYes);
+    EXPECT_TRUE(job_->CheckFreeSpace()) << need;
+  }
+  ASSERT_EQ(set_need(8152), 8152);
+  MessageBoxRecorder boxes(platform::kIdYes);
+  EXPECT_FALSE(job_->CheckFreeSpace());
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Not enough disc space, please edit your music DVD again!");
+}
+
+TEST_F(OutputJobTest, OnlyLpcmWavAtTheProjectRateSkipsConversion) {
+  struct Case {
+    const char* name;
+    std::string args;
+    int cell_rate;
+    bool convert;
+  } cases[] = {
+      {"s16.wav", "-ar 48000 -c:a pcm_s16le", 48000, false},
+      {"s24.wav", "-ar 48000 -c:a pcm_s24le", 48000, false},
+      {"u8.wav", "-ar 48000 -c:a pcm_u8", 48000, true},
+      {"f32.wav", "-ar 48000 -c:a pcm_f32le", 48000, true},
+      {"s16_441.wav", "-ar 44100 -c:a pcm_s16le", 44100, true},
+      {"s16_96k.wav", "-ar 96000 -c:a pcm_s16le", 96000, true},
+      {"mp3_48k.mp3", "-ar 48000 -c:a libmp3lame", 48000, true},
+      {"flac_48k.flac", "-ar 48000 -c:a flac", 48000, true},
+      // The stored rate is wrong: converted to be safe.
+      {"s16b.wav", "-ar 48000 -c:a pcm_s16le", 44100, true},
+  };
+  for (const Case& c : cases) {
+    const fs::path file = dir_ / c.name;
+    ASSERT_TRUE(Ffmpeg("-f lavfi -i sine=d=0.5 -ac 2 " + c.args + " '" + file.string() + "'")) << c.name;
+    context_.Project().ClearCells();
+    AudioCell cell;
+    cell.AudioFilePath = file.string();
+    cell.AudioSampleRate = c.cell_rate;
+    context_.Project().AddCells(cell, VideoCell{}, -1);
+    EXPECT_EQ(job_->NeedsConversion(0), c.convert) << c.name;
+  }
+}
+
+// The job's window: messages of the authoring worker wait here until the
+// test pumps them.
+class JobWindow : public platform::QueuedSink {
+ public:
+  explicit JobWindow(OutputJob& job) : job_(job), handle_(platform::RegisterWindow(this)) {
+    job_.SetWindow(handle_);
+  }
+  ~JobWindow() override { platform::UnregisterWindow(handle_); }
+  std::intptr_t OnMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
+    return job_.HandleMessage(message, wparam, lparam) ? 1 : 0;
+  }
+  void PumpUntilIdle() {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(120);
+    while (job_.IsRunning() && std::chrono::steady_clock::now() < deadline) WaitAndProcess(100);
+  }
+
+ private:
+  OutputJob& job_;
+  platform::WindowHandle handle_;
+};
+
+TEST_F(OutputJobTest, WholeJobPairsPicturesAndAudioInCompactTitles) {
+  // Titles 1 and 3 are empty.
+  const fs::path lyrics = dir_ / "words.txt";
+  testing_support::WriteFile(lyrics, "La la la\nla la");
+  for (int title : {0, 0, 2, 2, 2, 4}) AddChapter(title, 1, title == 2 ? lyrics.string() : "");
+  context_.Project().SetTitleCellTotalNum(5);
+  context_.Project().Header().ProjectName = "Compact";
+  // A leftover of an earlier job is removed at the start.
+  testing_support::WriteFile(fs::path(job_->TempFolderPath()) / "old.bmp", "x");
+
+  JobWindow window(*job_);
+  MessageBoxRecorder boxes;
+  ASSERT_TRUE(job_->Create()) << job_->FailureText();
+  EXPECT_FALSE(fs::exists(fs::path(job_->TempFolderPath()) / "old.bmp"));
+  EXPECT_TRUE(fs::exists(job_->ChapterPicturePath(1, 2)));
+  EXPECT_FALSE(fs::exists(job_->ChapterPicturePath(1, 3)));
+  EXPECT_TRUE(job_->IsRunning());
+  window.PumpUntilIdle();
+
+  ASSERT_EQ(job_->Outcome(), OutputOutcome::Succeeded) << job_->FailureText();
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Create DVD Folder successfully!");
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Output finished");
+  EXPECT_EQ(host_.ended, std::vector<OutputOutcome>{OutputOutcome::Succeeded});
+  EXPECT_TRUE(fs::is_empty(job_->TempFolderPath()));
+  EXPECT_TRUE(fs::exists(fs::path(job_->DvdFolderPath()) / "VIDEO_TS" / "VTS_01_0.IFO"));
+  EXPECT_EQ(host_.progress.back(), 0);
+
+  // Every chapter's audio sits at the slot of its compact title.
+  const fs::path tone = dir_ / "tone1.wav";
+  for (auto [t, c] : {std::pair{0, 1}, {1, 0}, {1, 2}, {2, 0}}) EXPECT_EQ(job_->ChapterAudioPath(t, c), tone.string());
+  EXPECT_TRUE(job_->ChapterAudioPath(3, 0).empty());
+  auto request = std::make_unique<tessaly::AuthoringRequest>();
+  job_->BuildRequest(*request);
+  EXPECT_EQ(request->title_count, 3);
+  const int counts[] = {2, 3, 1, 0};
+  for (int t = 0; t < 4; ++t) EXPECT_EQ(request->titles[t].chapter_count, counts[t]) << "title " << t;
+  EXPECT_STREQ(request->titles[1].chapters[2].picture_path, job_->ChapterPicturePath(1, 2).c_str());
+  EXPECT_STREQ(request->titles[1].chapters[2].audio_path, job_->ChapterAudioPath(1, 2).c_str());
+  EXPECT_EQ(request->titles[1].chapters[0].seconds, 1);
+  // The closing entry: the title WAV (never made) measures -1, minus one.
+  EXPECT_EQ(request->titles[1].chapters[3].seconds, -2);
+  EXPECT_STREQ(request->titles[2].title_wav_path, job_->TitleWavPath(2).c_str());
+  EXPECT_EQ(request->one, 1);
+  EXPECT_EQ(request->aspect, tessaly::kAspect43);
+  EXPECT_EQ(request->video_display, tessaly::kDisplayLetterbox);
+  EXPECT_STREQ(request->output_folder, job_->DvdFolderPath().c_str());
+  EXPECT_STREQ(request->menu_picture_path, job_->MenuPicturePath().c_str());
+
+  // The files of the last job go when the wizard asks.
+  testing_support::WriteFile(job_->ChapterPicturePath(0, 0), "x");
+  testing_support::WriteFile(job_->TitleWavPath(0), "x");
+  job_->DeleteTemporaryFiles();
+  EXPECT_FALSE(fs::exists(job_->ChapterPicturePath(0, 0)));
+  EXPECT_FALSE(fs::exists(job_->TitleWavPath(0)));
+}
+
+TEST_F(OutputJobTest, AuthoringFailureIsNeverReportedAsSuccess) {
+  AddChapter(0, 1);
+  JobWindow window(*job_);
+  MessageBoxRecorder boxes;
+  ASSERT_TRUE(job_->Create());
+  // The component's end-of-job failure (audio of title 1, chapter 1).
+  job_->HandleMessage(platform::kWmUser + 2, tessaly::kStatusFailed, 101);
+  EXPECT_FALSE(job_->IsRunning());
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+  EXPECT_EQ(job_->FailureText(), "DVD authoring failed: the audio of title 1, chapter 1 cannot be used");
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
+  // The real job's messages that follow change nothing.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  while (context_.Authoring().Ctrl()->LastStatus() != tessaly::kStatusComplete &&
+         std::chrono::steady_clock::now() < deadline)
+    window.WaitAndProcess(100);
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+  EXPECT_EQ(boxes.Boxes().size(), 1u);
+}
+
+TEST_F(OutputJobTest, MissingChapterPictureFailsTheJob) {
+  AddChapter(0, 1);
+  // The chapter picture cannot be written: its name is taken by a folder.
+  fs::create_directories(job_->ChapterPicturePath(0, 0));
+  MessageBoxRecorder boxes;
+  EXPECT_FALSE(job_->Create());
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+  EXPECT_NE(job_->FailureText().find(job_->ChapterPicturePath(0, 0)), std::string::npos);
+  EXPECT_FALSE(job_->IsRunning());
+  EXPECT_EQ(host_.ended, std::vector<OutputOutcome>{OutputOutcome::Failed});
+}
+
+TEST_F(OutputJobTest, StatusLineAsksForEachNewCodeOnce) {
+  job_->HandleMessage(platform::kWmUser + 2, 9020, 0);
+  job_->HandleMessage(platform::kWmUser + 2, 9020, 0);
+  job_->HandleMessage(platform::kWmUser + 2, 9520, 0);
+  ASSERT_EQ(host_.statuses.size(), 2u);
+  EXPECT_EQ(host_.statuses[0], context_.Authoring().Ctrl()->StatusText(9020));
+  // Not running: no completion.
+  job_->HandleMessage(platform::kWmUser + 2, 9800, 0);
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::None);
+  EXPECT_TRUE(job_->HandleMessage(platform::kWmUser + 6, 0, 40));
+  EXPECT_FALSE(job_->HandleMessage(platform::kWmUser + 3, 0, 40));
+  ASSERT_EQ(host_.positions.size(), 1u);
+  EXPECT_EQ(host_.positions[0].second, 40);
+}
+
+TEST_F(OutputJobTest, CleanUpKeepsSubFolders) {
+  const fs::path temp = job_->TempFolderPath();
+  testing_support::WriteFile(temp / "a.wav", "x");
+  fs::create_directories(temp / "keep");
+  testing_support::WriteFile(temp / "keep" / "b.wav", "x");
+  job_->CleanTempFolder();
+  EXPECT_FALSE(fs::exists(temp / "a.wav"));
+  EXPECT_TRUE(fs::exists(temp / "keep" / "b.wav"));
+}
+
+TEST(AuthoringFailureText, NamesTheChapterOrTheCause) {
+  EXPECT_EQ(AuthoringFailureText(203), "the audio of title 2, chapter 3 cannot be used");
+  EXPECT_EQ(AuthoringFailureText(-2), "a disc file could not be written (is the disk full?)");
+  EXPECT_EQ(AuthoringFailureText(300), "cancelled");
+  EXPECT_NE(AuthoringFailureText(tessaly::kResultNotStarted).find("could not be prepared"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace verosa
