@@ -1,9 +1,12 @@
 // Sub-commands of verosa-cli and the helpers they share.
 #pragma once
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
+
+class QGuiApplication;
 
 namespace verosa {
 class AppContext;
@@ -40,6 +43,10 @@ class Arguments {
 // Starts the shared context the way the program does, without the
 // single-instance lock; says why on stderr when it cannot.
 bool StartContext(AppContext& context);
+
+// Text is drawn with QPainter, which needs a QGuiApplication; returns one
+// on the offscreen platform unless an application exists already.
+std::unique_ptr<QGuiApplication> EnsureGuiApplication();
 
 int RunProjectCommand(const std::vector<std::string>& args);
 int RunEncodeStill(const std::vector<std::string>& args);

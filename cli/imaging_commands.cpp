@@ -86,6 +86,8 @@ bool ParseSize(const std::string& text, int& width, int& height) {
          ParseInt(text.substr(x + 1), 1, kMaxPictureSide, height);
 }
 
+}  // namespace
+
 // Text is drawn with QPainter, which needs a QGuiApplication; without a
 // display the offscreen platform serves.
 std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
@@ -96,8 +98,6 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
   static char* argv[] = {name, nullptr};
   return std::make_unique<QGuiApplication>(argc, argv);
 }
-
-}  // namespace
 
 int RunRenderStill(const std::vector<std::string>& raw) {
   for (const std::string& a : raw)

@@ -126,15 +126,6 @@ platform::MessageBoxHandler TerminalMessageBoxes(bool force) {
   };
 }
 
-std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
-  if (QCoreApplication::instance()) return nullptr;
-  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "verosa-cli";
-  static char* argv[] = {name, nullptr};
-  return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 struct MakeOptions {
   fs::path project;
   std::optional<std::string> out;
