@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libmp3lame-dev
   libgtest-dev libbenchmark-dev
-  ffmpeg mpeg2dec lsdvd dvdauthor mpv imagemagick fonts-dejavu-core libjpeg62-turbo-dev
+  ffmpeg mpeg2dec lsdvd dvdauthor mpv imagemagick fonts-dejavu-core libjpeg62-turbo-dev xvfb
 )
 
 missing=()

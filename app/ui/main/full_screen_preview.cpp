@@ -1,0 +1,62 @@
+#include "ui/main/full_screen_preview.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+
+#include "imaging/picture_composition.h"
+#include "project/project_document.h"
+
+namespace verosa {
+
+FullScreenPreviewWindow::FullScreenPreviewWindow(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
+  setObjectName("FullScreenPreviewWindow");
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+FullScreenPreviewWindow::~FullScreenPreviewWindow() = default;
+
+QRect FullScreenPreviewWindow::ScreenRect() const {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  return screen ? screen->geometry() : QRect(0, 0, 720, 576);
+}
+
+void FullScreenPreviewWindow::ComposeChapter(const ProjectDocument& project, int index) {
+  const AudioCell* audio = project.GetAudioCell(index);
+  const VideoCell* video = project.GetVideoCell(index);
+  if (!audio || !video) {
+    picture_ = QImage();
+    update();
+    return;
+  }
+  ChapterPictureSource source;
+  source.picture = video->VideoFilePath;
+  source.lyrics = audio->LyricFilePath;
+  source.font = audio->LyricFont;
+  source.colour = audio->LyricColor;
+  const FrameMode mode = project.Header().TVMode != 0 ? FrameMode::Ntsc : FrameMode::Pal;
+  picture_ = ComposeChapterPreview(source, mode, ScreenRect().size());
+  update();
+}
+
+void FullScreenPreviewWindow::ShowFullScreen() {
+  setGeometry(ScreenRect());
+  show();
+  raise();
+  activateWindow();
+}
+
+void FullScreenPreviewWindow::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  painter.fillRect(rect(), Qt::black);
+  if (!picture_.isNull()) painter.drawImage(rect(), picture_);
+}
+
+void FullScreenPreviewWindow::mouseDoubleClickEvent(QMouseEvent* event) {
+  hide();
+  event->accept();
+}
+
+}  // namespace verosa

@@ -1,0 +1,29 @@
+// The main window and its dialogs are widgets: the suite runs one
+// QApplication on the offscreen platform for all its tests.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+class WidgetEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    app_ = std::make_unique<QApplication>(argc_, argv_);
+  }
+  void TearDown() override { app_.reset(); }
+
+ private:
+  int argc_ = 1;
+  char name_[24] = "main_window_tests";
+  char* argv_[2] = {name_, nullptr};
+  std::unique_ptr<QApplication> app_;
+};
+
+[[maybe_unused]] ::testing::Environment* const kWidgets =
+    ::testing::AddGlobalTestEnvironment(new WidgetEnvironment);
+
+}  // namespace
