@@ -1,6 +1,6 @@
 // Window messages into the Qt event loop, and widget texts through the
 // language component.
-#include "ui/main/qt_window_sink.h"
+#include "ui/common/qt_window_sink.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 
 #include "shell/app_context.h"
 #include "support/test_support.h"
-#include "ui/main/ui_language.h"
+#include "ui/common/ui_language.h"
 
 namespace verosa {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "project/project_types.h"
 #include "shell/language_holder.h"
-#include "ui/main/ui_language.h"
+#include "ui/common/ui_language.h"
 #include "ui/skin/hyper_link.h"
 #include "ui/skin/page_skin.h"
 

@@ -7,18 +7,16 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaObject>
 #include <QPixmap>
 #include <QRadioButton>
-#include <QThread>
 #include <QVBoxLayout>
 #include <ctime>
 #include <system_error>
 
 #include "imaging/picture_composition.h"
-#include "platform/window.h"
 #include "shell/app_context.h"
 #include "shell/language_holder.h"
+#include "ui/common/ui_language.h"
 #include "ui/skin/page_skin.h"
 #include "ui/skin/skin_button.h"
 
@@ -63,64 +61,12 @@ int CheckedIndex(const QButtonGroup* group) {
 
 }  // namespace
 
-// The page as a window of the platform layer, so the language component can
-// replace its captions and control texts.
-class CreatorConfigDlg::TextWindow : public platform::MessageSink {
- public:
-  explicit TextWindow(QWidget& page) : page_(page), handle_(platform::RegisterWindow(this)) {}
-  ~TextWindow() override { platform::UnregisterWindow(handle_); }
-  TextWindow(const TextWindow&) = delete;
-  TextWindow& operator=(const TextWindow&) = delete;
-
-  platform::WindowHandle Handle() const { return handle_; }
-
-  std::intptr_t OnMessage(std::uint32_t, std::uintptr_t, std::intptr_t) override { return 0; }
-
-  void RunOnOwnerThread(std::function<void()> call, bool wait) override {
-    if (IsOwnerThread()) {
-      call();
-      return;
-    }
-    QMetaObject::invokeMethod(&page_, std::move(call),
-                              wait ? Qt::BlockingQueuedConnection : Qt::QueuedConnection);
-  }
-
-  bool IsOwnerThread() const override { return QThread::currentThread() == page_.thread(); }
-
-  // Group captions, labels and button captions; the clock, the edit field,
-  // the lists and the thumbnails hold no fixed text.
-  void VisitTexts(const std::function<void(std::string& text)>& visit) override {
-    auto offer = [&visit](const QString& current, auto&& store) {
-      if (current.isEmpty()) return;
-      std::string text = current.toStdString();
-      visit(text);
-      const QString changed = QString::fromStdString(text);
-      if (changed != current) store(changed);
-    };
-    for (QWidget* child : page_.findChildren<QWidget*>()) {
-      if (auto* group = qobject_cast<QGroupBox*>(child)) {
-        offer(group->title(), [group](const QString& t) { group->setTitle(t); });
-      } else if (auto* button = qobject_cast<QAbstractButton*>(child)) {
-        offer(button->text(), [button](const QString& t) { button->setText(t); });
-      } else if (auto* label = qobject_cast<QLabel*>(child)) {
-        if (label->objectName() == IdName(kIdCurrentTime)) continue;
-        offer(label->text(), [label](const QString& t) { label->setText(t); });
-      }
-    }
-  }
-
- private:
-  QWidget& page_;
-  platform::WindowHandle handle_;
-};
-
 CreatorConfigDlg::CreatorConfigDlg(AppContext& context, QWidget* parent)
     : CreatorConfigDlg(context, ThemesFolder(), parent) {}
 
 CreatorConfigDlg::CreatorConfigDlg(AppContext& context, fs::path themes_folder, QWidget* parent)
     : QWidget(parent), context_(context), themes_folder_(std::move(themes_folder)) {
   BuildControls();
-  text_window_ = std::make_unique<TextWindow>(*this);
   clock_.setInterval(kClockIntervalMs);
   connect(&clock_, &QTimer::timeout, this, [this] { RefreshClock(); });
   Initialize();
@@ -128,7 +74,6 @@ CreatorConfigDlg::CreatorConfigDlg(AppContext& context, fs::path themes_folder, 
 
 CreatorConfigDlg::~CreatorConfigDlg() {
   clock_.stop();
-  text_window_.reset();
 }
 
 void CreatorConfigDlg::BuildControls() {
@@ -423,7 +368,7 @@ void CreatorConfigDlg::SkinButtons() {
 }
 
 void CreatorConfigDlg::TranslatePage() {
-  context_.Settings().Language().TranslateDialog(text_window_->Handle(), kSectionCreatorConfigDlg);
+  TranslateWidgetTexts(context_.Settings().Language(), *this, kSectionCreatorConfigDlg);
 }
 
 }  // namespace verosa

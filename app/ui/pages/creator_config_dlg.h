@@ -123,7 +123,6 @@ class CreatorConfigDlg : public QWidget {
   QSize ThumbnailAreaSize() const;
 
  private:
-  class TextWindow;
 
   void BuildControls();
   void ShowValues(const ConfigValues& values);
@@ -155,7 +154,6 @@ class CreatorConfigDlg : public QWidget {
   QImage menu_thumbnail_;
   QImage chapter_thumbnail_;
   QTimer clock_;
-  std::unique_ptr<TextWindow> text_window_;
 };
 
 }  // namespace verosa

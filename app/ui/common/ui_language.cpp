@@ -1,4 +1,4 @@
-#include "ui/main/ui_language.h"
+#include "ui/common/ui_language.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "shell/language_holder.h"
-#include "ui/main/qt_window_sink.h"
+#include "ui/common/qt_window_sink.h"
 #include "ui/skin/page_skin.h"
 
 namespace verosa {

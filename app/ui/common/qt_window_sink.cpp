@@ -1,4 +1,4 @@
-#include "ui/main/qt_window_sink.h"
+#include "ui/common/qt_window_sink.h"
 
 #include <QMetaObject>
 
