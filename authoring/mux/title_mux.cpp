@@ -137,14 +137,23 @@ class TitleSetMuxer::TitleWriter {
     frame_ = pal_ ? 3600 : 3003;
     vobu_ticks_ = pal_ ? 43200 : 45045;
     std::vector<Pack> video = ReadPictureVideoPacks();
+    // The whole picture goes out right after the chapter's first navigation
+    // pack, one pack time apart, so that a player has it when the chapter
+    // starts. It is decoded no earlier than one pack time after its last
+    // pack has arrived, and the chapter's audio starts no earlier either:
+    // a busy picture at a chapter boundary costs a short pause, never a
+    // picture shown late or audio that arrives after its time.
+    const double nav_scr_ahead = packs_written_ == 0 && buffer_.empty() ? 0.0 : scr_ + kPackTime;
     std::vector<double> video_scr(video.size());
-    for (std::size_t i = 0; i < video.size(); ++i) {
-      video_scr[i] = scr_ + static_cast<double>(i + 1) * kPackTime;
-      if (i == 0) {
-        const double pts = kPresentationOffset + static_cast<double>(title_frames_) * frame_;
-        WriteTimestamp(&video[0][23], 0x3, static_cast<std::uint64_t>(pts));
-        WriteTimestamp(&video[0][28], 0x1, static_cast<std::uint64_t>(pts - frame_));
-      }
+    for (std::size_t i = 0; i < video.size(); ++i)
+      video_scr[i] = nav_scr_ahead + static_cast<double>(i + 1) * kPackTime;
+    if (!video.empty()) {
+      const double arrived = video_scr.back() + kPackTime;
+      double pts = kPresentationOffset + static_cast<double>(title_frames_) * frame_;
+      while (pts - frame_ < arrived) pts += frame_;
+      WriteTimestamp(&video[0][23], 0x3, static_cast<std::uint64_t>(pts));
+      WriteTimestamp(&video[0][28], 0x1, static_cast<std::uint64_t>(pts - frame_));
+      audio_pts_chapter_start_ = std::max(audio_pts_chapter_start_, arrived + kPackTime);
     }
     std::size_t next_video = 0;
 
@@ -187,14 +196,12 @@ class TitleSetMuxer::TitleWriter {
       vobu.cell = static_cast<std::uint8_t>(cell);
       vobu.cell_start = first_vobu;
       std::uint32_t packs = 1;
-      const bool audio_left_at_start = !audio.Exhausted();
 
-      // ---- video packs, up to the video threshold ----
+      // ---- video packs: the whole picture in the chapter's first VOBU ----
       bool last_video_here = false;
       std::uint32_t last_video_rel = 0;
       while (next_video < video.size()) {
         const double scr = std::max(scr_ + kPackTime, video_scr[next_video]);
-        if (scr > video_threshold_ && audio_left_at_start) break;  // waits for a later VOBU
         WriteScrTicks(&video[next_video][4], scr);
         scr_ = scr;
         Append(video[next_video]);
@@ -285,27 +292,11 @@ class TitleSetMuxer::TitleWriter {
         const std::uint32_t rel = packs++;
         Append(pack);
         ++audio_packets_;
-        video_threshold_ = pts;
         if (!sync_set && pts >= sync_threshold_) {
           PutBe16(&PackAt(nav_index)[nav::kASynca], static_cast<std::uint16_t>(rel));
           sync_set = true;
         }
         if (pts >= std::trunc(vobu_end_)) break;
-      }
-      if (chapter_done) {
-        // Pictures whose audio ran out first still go out whole.
-        while (next_video < video.size()) {
-          const double scr = std::max(scr_ + kPackTime, video_scr[next_video]);
-          WriteScrTicks(&video[next_video][4], scr);
-          scr_ = scr;
-          Append(video[next_video]);
-          last_video_rel = packs++;
-          vobu.has_video = true;
-          if (++next_video == video.size()) {
-            PutBe32(&PackAt(nav_index)[nav::kFirstRefEa], last_video_rel & 0xFFFF);
-            PutBe32(&PackAt(nav_index)[nav::kVobuSeEPtm], start_ptm + static_cast<std::uint32_t>(frame_));
-          }
-        }
       }
       const bool last_vobu = chapter_done || audio.Exhausted();
       vobu.end_ptm = last_vobu ? static_cast<std::uint32_t>(scr_ + kPresentationOffset)
@@ -392,7 +383,6 @@ class TitleSetMuxer::TitleWriter {
   std::uint64_t packs_written_ = 0;
 
   double scr_ = 0;
-  double video_threshold_ = kInitialVideoThreshold;
   double sync_threshold_ = kPresentationOffset;
   double vobu_end_ = 0;
   double next_mark_ = -1;  // set with the first VOBU

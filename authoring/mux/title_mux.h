@@ -22,7 +22,6 @@ inline constexpr double kPackTime = 146.2856;             // one pack at 10.08 M
 inline constexpr double kPresentationOffset = 21021;      // O
 inline constexpr double kFirstAudioScr = 10825.1418;      // 74 pack times
 inline constexpr double kSecondAudioScr = 11849.1417;     // 81 pack times
-inline constexpr double kInitialVideoThreshold = 10878;
 inline constexpr std::uint32_t kSectorsPerVobFile = 488300;  // 1,000,038,400 bytes
 inline constexpr std::uint64_t kMaxTitleSetSectors = 9ull * kSectorsPerVobFile;
 

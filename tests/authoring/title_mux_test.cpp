@@ -1,6 +1,8 @@
 // The multiplexer's packs read back field by field.
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -225,6 +227,55 @@ TEST_F(Mux, PalChaptersCellsAndSearchPointers) {
   // Time-map marks every two seconds, the first two seconds in.
   ASSERT_GE(info.titles[0].marks.size(), 2u);
   EXPECT_GT(info.titles[0].marks[0].sector, 0u);
+}
+
+// The PTS (or DTS) of a PES packet whose header starts at p[14].
+double ReadPesTime(const std::uint8_t* p, int offset) {
+  const std::uint8_t* t = p + offset;
+  return static_cast<double>((static_cast<std::uint64_t>(t[0] & 0x0E) << 29) | (t[1] << 22) | ((t[2] >> 1) << 15) |
+                             (t[3] << 7) | (t[4] >> 1));
+}
+
+TEST_F(Mux, EveryChapterPictureArrivesInItsFirstVobuBeforeItIsDecoded) {
+  // A busy picture (more packs than fit ahead of the first audio) and three
+  // chapters whose lengths do not fill whole VOBUs.
+  ChapterSource busy = Chapter("busy", 48000 * 2 + 4321, 576);
+  std::mt19937 rng(9);
+  const auto noise = authoring_test::MakeBmp(720, 576, [&](int, int) { return static_cast<std::uint32_t>(rng()) & 0xFFFFFF; });
+  testing_support::WriteFile(busy.picture, std::string(noise.begin(), noise.end()));
+  TitleSetMuxer muxer({dir.Path(), dir / "VIDEO_TS", 43, 0}, signals);
+  ASSERT_EQ(muxer.MuxTitle(1, {busy, Chapter("b", 48000 * 3 + 777, 576), Chapter("c", 48000 + 5, 576)}).outcome,
+            MuxOutcome::Done);
+  const Bytes vob = Vob();
+  const auto& vobus = muxer.Vobus();
+  int chapters_seen = 0;
+  double last_video_scr = 0;
+  for (std::size_t i = 0; i < vobus.size(); ++i) {
+    const bool first_of_cell = i == 0 || vobus[i - 1].cell != vobus[i].cell;
+    const std::size_t end = i + 1 < vobus.size() ? vobus[i + 1].sector : vob.size() / 2048;
+    bool video_here = false;
+    for (std::size_t s = vobus[i].sector + 1; s < end; ++s) {
+      const Pack pack{&vob[s * 2048]};
+      if (pack.Video()) {
+        video_here = true;
+        last_video_scr = pack.Scr();
+        if (pack.p[21] & 0x80) {  // the picture's first pack: PTS and DTS
+          ++chapters_seen;
+          EXPECT_EQ(s, vobus[i].sector + 1) << "picture right after the navigation pack";
+          EXPECT_TRUE(first_of_cell);
+        }
+      } else if (pack.Audio() && (pack.p[21] & 0x80)) {
+        EXPECT_LE(pack.Scr(), ReadPesTime(pack.p, 23)) << "audio arrives before its time, sector " << s;
+      }
+    }
+    if (video_here) {
+      // The picture is decoded only after its last pack has arrived.
+      const std::size_t first = vobus[i].sector + 1;
+      EXPECT_GT(ReadPesTime(&vob[first * 2048], 28), last_video_scr) << "chapter " << chapters_seen;
+    }
+    EXPECT_EQ(video_here, first_of_cell) << "VOBU " << i;
+  }
+  EXPECT_EQ(chapters_seen, 3);
 }
 
 TEST_F(Mux, TitlesContinueAndFilesSplitAtTheSectorLimit) {
