@@ -159,8 +159,7 @@ std::string OutputJob::Translate(const std::string& text) const {
 }
 
 int OutputJob::Warn(const std::string& text, unsigned style) const {
-  return platform::MessageBox(window_, text, "Warning",
-                              style | platform::kMbIconWarning);
+  return platform::MessageBox(window_, text, "Warning", style | platform::kMbIconWarning);
 }
 
 bool OutputJob::Fail(const std::string& text) {
@@ -184,7 +183,7 @@ bool OutputJob::Create() {
   Progress(0);
   if (type_ == OutputType::DvdBurning) {
     // No writer is selected on this page yet.
-    platform::MessageBox(window_, "Device is not ready!", "Warning", platform::kMbIconWarning);
+    Warn("Device is not ready!");
     return Fail("Device is not ready!");
   }
   if (!PrepareDvdFolder() || !CheckFreeSpace()) return false;
