@@ -150,6 +150,7 @@ void QueuedSink::RunOnOwnerThread(std::function<void()> call, bool wait) {
   bool done = false;
   calls_.push_back({std::move(call), wait ? &done : nullptr});
   queued_.notify_all();
+  CallQueued();
   if (wait) finished_.wait(lock, [&] { return done; });
 }
 

@@ -5,20 +5,16 @@
 #pragma once
 
 #include <QObject>
-#include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <functional>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 #include "platform/window.h"
 
 namespace verosa {
 
-class QtWindowSink : public platform::MessageSink {
+class QtWindowSink : public platform::QueuedSink {
  public:
   using Handler = std::function<std::intptr_t(std::uint32_t message, std::uintptr_t wparam,
                                               std::intptr_t lparam)>;
@@ -40,32 +36,18 @@ class QtWindowSink : public platform::MessageSink {
 
   std::intptr_t OnMessage(std::uint32_t message, std::uintptr_t wparam,
                           std::intptr_t lparam) override;
-  void RunOnOwnerThread(std::function<void()> call, bool wait) override;
-  bool IsOwnerThread() const override;
-  void Close() override;
   void VisitTexts(const std::function<void(std::string& text)>& visit) override;
 
-  // Runs the calls queued so far on the calling (GUI) thread; the event
-  // loop does this by itself. Returns the number of calls run.
-  int ProcessPending();
+ protected:
+  // Asks the Qt event loop to run the queue.
+  void CallQueued() override;
 
  private:
-  struct Call {
-    std::function<void()> fn;
-    bool* done = nullptr;
-  };
-
   Handler handler_;
   TextVisitor texts_;
-  std::thread::id owner_;
-  // Receiver of the queued drain requests; with it gone, pending requests
+  // Receiver of the queued run requests; with it gone, pending requests
   // are dropped by Qt.
   std::unique_ptr<QObject> context_;
-  std::mutex mutex_;
-  std::condition_variable finished_;
-  std::deque<Call> calls_;
-  bool drain_requested_ = false;
-  bool closed_ = false;
   platform::WindowHandle handle_ = platform::kNoWindow;
 };
 

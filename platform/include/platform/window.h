@@ -65,6 +65,11 @@ class QueuedSink : public MessageSink {
   // Waits up to `timeout_ms` for at least one call, then runs the queue.
   int WaitAndProcess(int timeout_ms);
 
+ protected:
+  // A call has been queued (the queue's lock is held): a sink driven by an
+  // event loop asks it here to run ProcessPending soon.
+  virtual void CallQueued() {}
+
  private:
   struct Call {
     std::function<void()> fn;

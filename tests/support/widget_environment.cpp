@@ -1,5 +1,5 @@
-// The pages are widgets: the suite runs one QApplication on the
-// offscreen platform for all its tests.
+// For the suites of widgets: one QApplication on the offscreen platform for
+// all tests of the suite. Added to a suite as an extra source.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -22,7 +22,7 @@ class WidgetEnvironment : public ::testing::Environment {
 
  private:
   int argc_ = 1;
-  char name_[16] = "pages_tests";
+  char name_[16] = "verosa_tests";
   char* argv_[2] = {name_, nullptr};
   std::unique_ptr<QApplication> app_;
 };
