@@ -351,14 +351,18 @@ void VerosaDlg::AdoptOpenedProject() {
   edit_->RebuildTree();
 }
 
+std::string VerosaDlg::LeaveProjectFor(const QString& chosen) {
+  if (chosen.isEmpty()) return {};
+  edit_->Reset();
+  return chosen.toStdString();
+}
+
 void VerosaDlg::Open() {
   if (IsBusy()) return;
   edit_->StopPreview();
   SaveIfModified();
-  const QString chosen = AskProjectToOpen();
-  if (chosen.isEmpty()) return;
-  edit_->Reset();
-  const std::string path = chosen.toStdString();
+  const std::string path = LeaveProjectFor(AskProjectToOpen());
+  if (path.empty()) return;
   if (!context_.Project().OpenProject(path)) {
     const std::string text = Translate("Invalid project file:", kSectionMessageBoxes) + "\n" + path;
     platform::MessageBox(platform::kNoWindow, text, "Open Error",
@@ -373,10 +377,8 @@ void VerosaDlg::Preview() {
   if (IsBusy()) return;
   edit_->StopPreview();
   SaveIfModified();
-  const QString chosen = AskProjectToOpen();
-  if (chosen.isEmpty()) return;
-  edit_->Reset();
-  const std::string path = chosen.toStdString();
+  const std::string path = LeaveProjectFor(AskProjectToOpen());
+  if (path.empty()) return;
   ProjectDocument& project = context_.Project();
   if (!project.OpenProject(path) || project.CellCount() == 0) {
     std::string text = Translate("Invalid project file: %s.", kSectionMessageBoxes);

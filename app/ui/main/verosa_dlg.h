@@ -122,6 +122,9 @@ class VerosaDlg : public QDialog {
   void RefreshNavigation();
   // The project file dialog of Open and Preview; empty when cancelled.
   QString AskProjectToOpen();
+  // The chosen project's path with the current project let go (Edit page
+  // and sources emptied); empty when nothing was chosen.
+  std::string LeaveProjectFor(const QString& chosen);
   // After a successful open: the conversion control follows the project's
   // sample rate, then the Edit page rebuilds its list.
   void AdoptOpenedProject();
