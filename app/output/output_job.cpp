@@ -1,10 +1,12 @@
 #include "output/output_job.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <system_error>
 
 #include "carrowell/conversion_ctrl.h"
+#include "output/disc_audio.h"
 #include "imaging/picture_composition.h"
 #include "platform/message_box.h"
 #include "shell/app_context.h"
@@ -290,11 +292,12 @@ bool OutputJob::RunAudioStep() {
   if (!convert.empty() && conversion.ConvertItems(convert.data(), static_cast<int>(convert.size())) == 0)
     return Fail("the audio conversion failed");
 
-  host_.ShowStatus(kAudioStepStatus);
-  TitlePlacement placement;
-  for (int j = 0; j < count && running_; ++j) {
+  // The audio file of every chapter.
+  std::vector<std::string> files(static_cast<std::size_t>(count));
+  for (int j = 0; j < count; ++j) {
     const AudioCell& cell = *project.GetAudioCell(j);
-    std::string audio = cell.AudioFilePath;
+    std::string& audio = files[static_cast<std::size_t>(j)];
+    audio = cell.AudioFilePath;
     if (converted[static_cast<std::size_t>(j)]) {
       const char* destination = conversion.GetItemDestination(j);
       audio = destination ? destination : "";
@@ -302,6 +305,14 @@ bool OutputJob::RunAudioStep() {
         return Fail("the audio of " + cell.AudioFilePath + " could not be converted to " +
                     std::to_string(rate) + " Hz PCM");
     }
+  }
+  if (!UniteAudioFormat(files)) return false;
+
+  host_.ShowStatus(kAudioStepStatus);
+  TitlePlacement placement;
+  for (int j = 0; j < count && running_; ++j) {
+    const AudioCell& cell = *project.GetAudioCell(j);
+    const std::string& audio = files[static_cast<std::size_t>(j)];
     const int seconds = GetMediaDurationSeconds(audio);
     if (seconds != -1 && seconds != cell.AudioTotalTime) {
       CellUpdate update;
@@ -313,6 +324,28 @@ bool OutputJob::RunAudioStep() {
       return Fail("the project has more titles or chapters than a disc can hold");
     chapter_audio_[static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter)] = audio;
     Progress(100 * (j + 1) / count);
+  }
+  return true;
+}
+
+bool OutputJob::UniteAudioFormat(std::vector<std::string>& files) {
+  std::vector<PcmShape> shapes;
+  for (const std::string& file : files) {
+    const auto shape = ReadPcmShape(file);
+    if (!shape) return Fail(file + " is not a PCM WAV file");
+    shapes.push_back(*shape);
+  }
+  if (std::all_of(shapes.begin(), shapes.end(), [&](const PcmShape& s) { return s == shapes.front(); }))
+    return true;
+  // Mixed widths or channel counts: every chapter becomes 16-bit stereo.
+  char name[64];
+  for (std::size_t j = 0; j < files.size(); ++j) {
+    if (shapes[j] == kStereo16) continue;
+    std::snprintf(name, sizeof name, "Chapter%zuStereo.wav", j);
+    const std::string out = Joined(temp_folder_, name);
+    std::string error;
+    if (!WriteStereo16Wav(files[j], out, &error)) return Fail(error);
+    files[j] = out;
   }
   return true;
 }

@@ -139,6 +139,8 @@ class OutputJob {
   void Finish(OutputOutcome outcome, const std::string& failure = {});
   void OnStatus(std::int32_t status, std::intptr_t result);
   bool Fail(const std::string& text);
+  // Gives every chapter the same sample width and channel count.
+  bool UniteAudioFormat(std::vector<std::string>& files);
   std::string Translate(const std::string& text) const;
   int Warn(const std::string& text, unsigned style = 0) const;
   tessaly::TessalyCtrl* Authoring() const;

@@ -33,6 +33,7 @@ ff -f lavfi -i "sine=frequency=550:sample_rate=48000:duration=2" -ac 2 -c:a pcm_
 ff -f lavfi -i "sine=frequency=660:sample_rate=44100:duration=2.5" -ac 2 -c:a pcm_s16le "$work/tone44.wav"
 ff -f lavfi -i "sine=frequency=770:sample_rate=96000:duration=1.5" -ac 2 -c:a pcm_s24le "$work/tone96.wav"
 ff -f lavfi -i "sine=frequency=880:sample_rate=48000:duration=1.75" -ac 2 -c:a flac "$work/tune.flac"
+ff -f lavfi -i "sine=frequency=330:sample_rate=22050:duration=1.5" -ac 1 "$work/voice.wav"
 ff -f lavfi -i "color=c=0x400000:s=640x480" -frames:v 1 "$work/dark.jpg"
 printf 'Morning Song\n\nLa la la la la\nthe sun comes up\n' > "$work/words.txt"
 sources=("$work/song.mp3" "$work/tone48.wav" "$work/tone44.wav" "$work/tone96.wav" "$work/tune.flac")
@@ -98,6 +99,7 @@ ntsc=$work/ntsc.mdp
 "$cli" project new "$ntsc" --name "Wide NTSC" --tv ntsc --aspect 16:9 --rate 96000 >/dev/null
 "$cli" project add "$ntsc" "$work/song.mp3" --picture "$work/dark.jpg" >/dev/null
 "$cli" project add "$ntsc" "$work/tone44.wav" --picture "$work/dark.jpg" >/dev/null
+"$cli" project add "$ntsc" "$work/voice.wav" --picture "$work/dark.jpg" >/dev/null
 "$cli" make "$ntsc" --out "$work/discs" --work "$work/w" >/dev/null 2>"$work/err"
 check "NTSC make exits 0" test $? = 0
 disc="$work/discs/Wide NTSC"
@@ -110,6 +112,11 @@ check "the NTSC picture is 720x480" test "$(picture_size "$disc/VIDEO_TS/VTS_01_
 mapfile -t lengths < <(chapter_lengths "$disc" 1)
 check "NTSC chapter lengths" near "${lengths[0]:-0}" 3 0.5
 check "NTSC chapter lengths" near "${lengths[1]:-0}" 2.5 0.5
+check "NTSC chapter lengths" near "${lengths[2]:-0}" 1.5 0.5
+# The mono chapter joins the others' stereo: one audio format on the disc.
+check "one stereo stream" test "$(lsdvd_field "$disc" Channels)" = 2
+ff -i "$disc/VIDEO_TS/VTS_01_1.VOB" -map 0:a -c:a pcm_s16le "$work/ntsc.wav"
+check "the NTSC disc's audio is as long as its sources" near "$(length "$work/ntsc.wav")" 7 0.05
 check "mpv plays the NTSC disc through both chapters" plays "$disc" 5
 
 # A chapter whose audio is gone: no disc, a reason, exit 1.

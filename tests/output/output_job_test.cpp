@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "output/disc_audio.h"
 #include "platform/window.h"
 #include "shell/app_context.h"
 #include "support/test_support.h"
@@ -343,6 +344,28 @@ TEST_F(OutputJobTest, WholeJobPairsPicturesAndAudioInCompactTitles) {
   job_->DeleteTemporaryFiles();
   EXPECT_FALSE(fs::exists(job_->ChapterPicturePath(0, 0)));
   EXPECT_FALSE(fs::exists(job_->TitleWavPath(0)));
+}
+
+TEST_F(OutputJobTest, MixedChannelCountsBecomeOneStereoFormat) {
+  // A mono and a stereo chapter, both ready as they are: the disc's one
+  // audio stream needs them alike.
+  AddChapter(0, 1);
+  const fs::path mono = dir_ / "mono.wav";
+  ASSERT_TRUE(MakeToneFile(mono, 1, 48000, 1));
+  AudioCell cell = *context_.Project().GetAudioCell(0);
+  cell.AudioFilePath = mono.string();
+  context_.Project().AddCells(cell, *context_.Project().GetVideoCell(0), -1);
+  ASSERT_EQ(context_.Conversion().AddFile(mono.string().c_str(), -1), 1);
+  ASSERT_FALSE(job_->NeedsConversion(1));
+
+  JobWindow window(*job_);
+  MessageBoxRecorder boxes;
+  ASSERT_TRUE(job_->Create()) << job_->FailureText();
+  EXPECT_EQ(job_->ChapterAudioPath(0, 0), (dir_ / "tone1.wav").string());
+  EXPECT_EQ(job_->ChapterAudioPath(0, 1), (fs::path(job_->TempFolderPath()) / "Chapter1Stereo.wav").string());
+  EXPECT_EQ(ReadPcmShape(job_->ChapterAudioPath(0, 1)), kStereo16);
+  window.PumpUntilIdle();
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Succeeded) << job_->FailureText();
 }
 
 TEST_F(OutputJobTest, AuthoringFailureIsNeverReportedAsSuccess) {
