@@ -22,6 +22,27 @@ ifo_audio_rate() {
   local bits=$(( $(od -An -tu1 -j $((0x205)) -N1 "$1/VIDEO_TS/VTS_01_0.IFO") >> 4 & 3 ))
   case $bits in 0) echo 48000 ;; 1) echo 96000 ;; *) echo "?" ;; esac
 }
+# The navigation commands read back from the information files: the first
+# play's pre commands, then each title's post commands (NOPs left out).
+navigation() {
+  python3 - "$1" <<'PY'
+import struct, sys
+disc = sys.argv[1]
+def be16(b, o): return struct.unpack('>H', b[o:o + 2])[0]
+def be32(b, o): return struct.unpack('>I', b[o:o + 4])[0]
+def commands(ifo, pgc):
+    table = pgc + be16(ifo, pgc + 0xE4)
+    if table == pgc: return [], []
+    pre, post = be16(ifo, table), be16(ifo, table + 2)
+    cmds = [ifo[table + 8 + 8 * i:table + 16 + 8 * i].hex() for i in range(pre + post)]
+    return cmds[:pre], [c for c in cmds[pre:] if c != '0' * 16]
+vmg = open(f'{disc}/VIDEO_TS/VIDEO_TS.IFO', 'rb').read()
+vts = open(f'{disc}/VIDEO_TS/VTS_01_0.IFO', 'rb').read()
+pgcit = be32(vts, 0xCC) * 2048
+posts = [commands(vts, pgcit + be32(vts, pgcit + 12 + 8 * i))[1] for i in range(be16(vts, pgcit))]
+print(' '.join(commands(vmg, be32(vmg, 0x84))[0]), '|', ' | '.join(' '.join(p) for p in posts))
+PY
+}
 plays() {  # disc seconds: mpv (libdvdnav) plays the disc from its first play for that long
   timeout 60 mpv --no-config --really-quiet --vo=null --ao=pcm --ao-pcm-file="$work/mpv.wav" --untimed \
       --end="$2" --dvd-device="$1" dvd:// </dev/null >/dev/null 2>&1 || return 1
@@ -81,6 +102,9 @@ ff -i "$disc/VIDEO_TS/VTS_01_1.VOB" -frames:v 1 "$work/first.png"
 check "lyrics are drawn" python3 -c "import sys; sys.exit(float('$(convert "$work/first.png" -channel G -separate -format '%[fx:maxima]' info:)') < 0.8)"
 check "the picture is 720x576" test "$(picture_size "$disc/VIDEO_TS/VTS_01_1.VOB")" = "720,576"
 check "mpv plays the disc through both titles" plays "$disc" 10
+# First play jumps to title 1, title 1 goes on to title 2 of the set, the
+# last title ends the disc.
+check "navigation" test "$(navigation "$disc")" = "3002000000010000 | 3003000000020000 | "
 
 # A second run asks before replacing the folder; without --force the answer is No.
 "$cli" make "$pal" --out "$work/discs" --work "$work/w" >/dev/null 2>"$work/err"
