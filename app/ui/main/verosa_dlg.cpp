@@ -334,9 +334,13 @@ void VerosaDlg::New() {
 }
 
 QString VerosaDlg::AskProjectToOpen() {
+  return AskProjectFile(FileDialogRequest::Kind::Open, kOpenTitle);
+}
+
+QString VerosaDlg::AskProjectFile(FileDialogRequest::Kind kind, const char* title) {
   FileDialogRequest request;
-  request.kind = FileDialogRequest::Kind::Open;
-  request.title = QString::fromStdString(Translate(kOpenTitle, kSectionMiscStrings));
+  request.kind = kind;
+  request.title = QString::fromStdString(Translate(title, kSectionMiscStrings));
   request.filter = filter_;
   request.folder = QString::fromStdString(context_.Settings().VerosaDefaultSavePath());
   return file_dialog_ ? file_dialog_(this, request) : QString();
@@ -396,12 +400,7 @@ void VerosaDlg::Preview() {
 }
 
 void VerosaDlg::SaveAs() {
-  FileDialogRequest request;
-  request.kind = FileDialogRequest::Kind::Save;
-  request.title = QString::fromStdString(Translate(kSaveTitle, kSectionMiscStrings));
-  request.filter = filter_;
-  request.folder = QString::fromStdString(context_.Settings().VerosaDefaultSavePath());
-  const QString chosen = file_dialog_ ? file_dialog_(this, request) : QString();
+  const QString chosen = AskProjectFile(FileDialogRequest::Kind::Save, kSaveTitle);
   if (chosen.isEmpty()) return;
   // A copy elsewhere: the project keeps its own path and its mark.
   context_.Project().SaveProject(WithProjectExtension(chosen).toStdString());

@@ -122,6 +122,9 @@ class VerosaDlg : public QDialog {
   void RefreshNavigation();
   // The project file dialog of Open and Preview; empty when cancelled.
   QString AskProjectToOpen();
+  // The file dialog for a project file (title translated, the project filter,
+  // the default save folder); empty when cancelled.
+  QString AskProjectFile(FileDialogRequest::Kind kind, const char* title);
   // The chosen project's path with the current project let go (Edit page
   // and sources emptied); empty when nothing was chosen.
   std::string LeaveProjectFor(const QString& chosen);
