@@ -69,11 +69,14 @@ enum StatusCode : std::int32_t {
 };
 
 // Job results carried with status 9000 (besides t * 100 + c for an audio file
-// that cannot be used and t * 100 for an abort while title t was multiplexed).
+// that cannot be used, kResultPictureBase + t * 100 + c for a chapter picture
+// that cannot be encoded, and t * 100 for an abort while title t was
+// multiplexed).
 inline constexpr int kResultBuffers = -1;
 inline constexpr int kResultWriteFailed = -2;  // a VOB or information file could not be written
 inline constexpr int kResultAbortRecording = -7;
 inline constexpr int kResultBuilder = 2910;
+inline constexpr int kResultPictureBase = 20000;
 
 }  // namespace pennock
 
