@@ -22,16 +22,16 @@ std::uint8_t TruncatedByte(double value) {
 
 std::array<std::uint8_t, 4> BcdPlaybackTime(std::uint64_t ticks, int frame_rate_code) {
   const bool pal = frame_rate_code == 3;
+  // Whole seconds of the clock, then the frames begun within the last one
+  // (NTSC frames of 3003 ticks: 0..29), as players read the time back.
   const std::uint64_t frame_ticks = pal ? 3600 : 3003;
-  const std::uint64_t fps = pal ? 25 : 30;
-  const std::uint64_t frames = ticks / frame_ticks;
-  std::uint64_t seconds = frames / fps;
-  std::uint64_t frame = frames % fps;
+  std::uint64_t seconds = ticks / 90000;
+  std::uint64_t frame = ticks % 90000 / frame_ticks;
   // Two BCD hour digits: longer spans saturate at 99:59:59 rather than wrap.
   constexpr std::uint64_t kMaxSeconds = 100 * 3600 - 1;
   if (seconds > kMaxSeconds) {
     seconds = kMaxSeconds;
-    frame = fps - 1;
+    frame = pal ? 24 : 29;
   }
   const std::uint8_t rate_flag = pal ? 0x40 : 0xC0;  // bits 7..6: 01 = 25 fps, 11 = 30 fps
   return {Bcd(static_cast<unsigned>(seconds / 3600)), Bcd(static_cast<unsigned>(seconds / 60 % 60)),

@@ -105,6 +105,7 @@ int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
       case MuxOutcome::Done: break;
       case MuxOutcome::Aborted: return t * 100;
       case MuxOutcome::AudioUnreadable: return t * 100 + result.failed_chapter;
+      case MuxOutcome::PictureFailed: return kResultPictureBase + t * 100 + result.failed_chapter;
       case MuxOutcome::WriteFailed: return kResultWriteFailed;
       case MuxOutcome::TempMissing: return kStatusTempStreamMissing;
     }

@@ -17,8 +17,13 @@ namespace {
 constexpr std::size_t kFlushBytes = 1600000;
 constexpr std::size_t kAudioHeaderBytes = 14 + 6 + 3 + 10 + 7;  // pack, PES, flags, PTS+stuffing, LPCM
 constexpr std::size_t kAudioRoom = kSectorSize - kAudioHeaderBytes;  // 2008
-constexpr double kAudioScrFactor = 0.006835938167572087;
-constexpr double kAudioScrStep = 146.2857;
+// A chapter's last packet that uses fewer bytes is closed with a padding
+// packet; one that uses more gets the rest as PES stuffing (at most 13 bytes
+// more than the usual five, within the header's limit).
+constexpr std::size_t kPaddingBelow = 2035;
+// Audio packs are due two pack times before their PTS, so that a navigation
+// pack between two of them (a new VOBU or chapter) never makes one late.
+constexpr double kAudioLead = 2 * kPackTime;
 constexpr std::size_t kAudioReadBlock = 51200;
 
 struct FileCloser {
@@ -28,19 +33,6 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 
 bool IsNavigationPack(const std::uint8_t* pack) {
   return pack[14] == 0x00 && pack[15] == 0x00 && pack[16] == 0x01 && pack[17] == 0xBB;
-}
-
-std::uint8_t Bcd(int value) { return static_cast<std::uint8_t>((value / 10) << 4 | (value % 10)); }
-
-// Elapsed time of `frames` as hours, minutes, seconds BCD and the frame byte
-// (tens in bits 4..5, units 0..3, rate flag in 6..7).
-void WriteElapsed(std::uint8_t* p, std::int64_t frames, bool pal) {
-  const int fps = pal ? 25 : 30;
-  const std::int64_t seconds = frames / fps;
-  p[0] = Bcd(static_cast<int>(seconds / 3600 % 100));
-  p[1] = Bcd(static_cast<int>(seconds / 60 % 60));
-  p[2] = Bcd(static_cast<int>(seconds % 60));
-  p[3] = static_cast<std::uint8_t>((pal ? nav::kFrameFlagPal : nav::kFrameFlagNtsc) | Bcd(static_cast<int>(frames % fps)));
 }
 
 // Streams a WAV file's audio as LPCM bytes, whole 1/600 s frames at a time,
@@ -98,6 +90,15 @@ class AudioSource {
 }  // namespace
 
 // Writes the packs of one title into the intermediate stream.
+//
+// The title's audio is one continuous LPCM timeline: chapter c + 1 starts
+// with the frame after chapter c's last, and every VOBU covers the audio
+// frames that start in it, so VOBU, cell and title times are those of the
+// audio. Audio packs go out when their first frame is due (SCR at or just
+// below its PTS); a chapter's picture follows the chapter's first navigation
+// pack in the time left between audio packs, and is shown one frame after
+// its last pack has arrived: late by a few tenths at most, while the
+// previous picture stays on screen and the sound goes on.
 class TitleSetMuxer::TitleWriter {
  public:
   TitleWriter(TitleSetMuxer& owner, int title, const fs::path& temp)
@@ -120,227 +121,302 @@ class TitleSetMuxer::TitleWriter {
       return {MuxOutcome::WriteFailed, 0, "cannot write " + temp_path_.string()};
     record.last_vobu = owner_.vobus_.size() - 1;
     record.end_ptm = owner_.vobus_.back().end_ptm;
-    record.frame_rate_code = frame_rate_code_;
+    record.video_start_ptm = video_start_ptm_;
+    record.frame_rate_code = pal_ ? kFrameRatePal : kFrameRateNtsc;
     record.temp_sectors = packs_written_;
     owner_.titles_.push_back(std::move(record));
     return {};
   }
 
  private:
+  // The chapter's picture waiting to go out, and where its packs went.
+  struct Picture {
+    std::vector<Pack> packs;
+    std::size_t next = 0;
+    std::size_t first_index = 0;  // buffer index of the first pack
+    std::uint32_t last_relative = 0;  // of the last pack, counted from the navigation pack
+    double last_scr = 0;
+    bool Pending() const { return next < packs.size(); }
+  };
+
+  // One VOBU being written.
+  struct Vobu {
+    VobuRecord record;
+    std::size_t nav_index = 0;
+    std::uint32_t packs = 1;
+    bool audio_seen = false;
+  };
+
   MuxResult Chapter(int cell, const ChapterSource& source, TitleRecord& record) {
     const JobSignals& signals = owner_.signals_;
-    // The picture: encoded, read back without its navigation pack, re-timed.
-    const StillResult still = EncodeStillChoosingQuantiser(source.picture, owner_.settings_.output_folder,
-                                                           owner_.settings_.aspect_code, title_frames_, signals);
-    frame_rate_code_ = still.frame_rate_code == kFrameRatePal ? kFrameRatePal : kFrameRateNtsc;
-    pal_ = frame_rate_code_ == kFrameRatePal;
-    frame_ = pal_ ? 3600 : 3003;
-    vobu_ticks_ = pal_ ? 43200 : 45045;
-    std::vector<Pack> video = ReadPictureVideoPacks();
-    // The whole picture goes out right after the chapter's first navigation
-    // pack, one pack time apart, so that a player has it when the chapter
-    // starts. It is decoded no earlier than one pack time after its last
-    // pack has arrived, and the chapter's audio starts no earlier either:
-    // a busy picture at a chapter boundary costs a short pause, never a
-    // picture shown late or audio that arrives after its time.
-    const double nav_scr_ahead = packs_written_ == 0 && buffer_.empty() ? 0.0 : scr_ + kPackTime;
-    std::vector<double> video_scr(video.size());
-    for (std::size_t i = 0; i < video.size(); ++i)
-      video_scr[i] = nav_scr_ahead + static_cast<double>(i + 1) * kPackTime;
-    if (!video.empty()) {
-      const double arrived = video_scr.back() + kPackTime;
-      double pts = kPresentationOffset + static_cast<double>(title_frames_) * frame_;
-      while (pts - frame_ < arrived) pts += frame_;
-      WriteTimestamp(&video[0][23], 0x3, static_cast<std::uint64_t>(pts));
-      WriteTimestamp(&video[0][28], 0x1, static_cast<std::uint64_t>(pts - frame_));
-      audio_pts_chapter_start_ = std::max(audio_pts_chapter_start_, arrived + kPackTime);
-    }
-    std::size_t next_video = 0;
+    Picture picture;
+    std::string error;
+    if (!EncodePicture(source, picture.packs, error)) return {MuxOutcome::PictureFailed, cell, error};
 
     signals.SendStatus(kStatusChapter);
     AudioSource audio;
-    if (!audio.Open(source.audio, source.format)) return {MuxOutcome::AudioUnreadable, cell, {}};
+    if (!audio.Open(source.audio, source.format) || audio.Exhausted())
+      return {MuxOutcome::AudioUnreadable, cell, {}};
     format_ = source.format;
-    const std::size_t frame_bytes = static_cast<std::size_t>(format_.output_frame_bytes);
-    const std::size_t room = kAudioRoom / static_cast<std::size_t>(format_.group_bytes) *
-                             static_cast<std::size_t>(format_.group_bytes);
-    std::uint64_t chapter_bytes = 0;  // LPCM bytes of this chapter already packed
-    std::int64_t cell_frames = 0;
+    chapter_start_pts_ = audio_pts_;
+    chapter_bytes_ = 0;
     std::uint64_t chapter_packs = 0;
-    bool first_vobu = true;
 
-    while (true) {
-      // ---- navigation pack ----
-      vobu_end_ += vobu_ticks_;
-      if (!first_vobu) sync_threshold_ += vobu_ticks_;
-      const double nav_scr = packs_written_ == 0 && buffer_.empty() ? 0.0 : scr_ + kPackTime;
-      scr_ = nav_scr;
-      Pack nav = NavigationPackTemplate(pal_ ? TvSystem::Pal : TvSystem::Ntsc);
-      WriteScrTicks(&nav[4], nav_scr);
-      const std::uint32_t sector = owner_.next_sector_;
-      const auto start_ptm = static_cast<std::uint32_t>(nav_scr + kPresentationOffset);
-      PutBe32(&nav[nav::kPciLbn], sector);
-      PutBe32(&nav[nav::kVobuSPtm], start_ptm);
-      WriteElapsed(&nav[nav::kEEltm], cell_frames, pal_);
-      PutBe32(&nav[nav::kDsiScr], static_cast<std::uint32_t>(nav_scr));
-      PutBe32(&nav[nav::kDsiLbn], sector);
-      PutBe16(&nav[nav::kVobIdn], static_cast<std::uint16_t>(title_));
-      nav[nav::kCellIdn] = static_cast<std::uint8_t>(cell);
-      WriteElapsed(&nav[nav::kCEltm], cell_frames, pal_);
-      PutBe32(&nav[nav::kVobVSPtm], static_cast<std::uint32_t>(kPresentationOffset));
-      const std::size_t nav_index = Append(nav);
-      VobuRecord vobu;
-      vobu.sector = sector;
-      vobu.start_ptm = start_ptm;
-      vobu.title = static_cast<std::uint16_t>(title_);
-      vobu.cell = static_cast<std::uint8_t>(cell);
-      vobu.cell_start = first_vobu;
-      std::uint32_t packs = 1;
-
-      // ---- video packs: the whole picture in the chapter's first VOBU ----
-      bool last_video_here = false;
-      std::uint32_t last_video_rel = 0;
-      while (next_video < video.size()) {
-        const double scr = std::max(scr_ + kPackTime, video_scr[next_video]);
-        WriteScrTicks(&video[next_video][4], scr);
-        scr_ = scr;
-        Append(video[next_video]);
-        last_video_rel = packs++;
-        if (++next_video == video.size()) last_video_here = true;
-        vobu.has_video = true;
-      }
-      if (last_video_here) {
-        PutBe32(&PackAt(nav_index)[nav::kFirstRefEa], last_video_rel & 0xFFFF);
-        PutBe32(&PackAt(nav_index)[nav::kVobuSeEPtm], start_ptm + static_cast<std::uint32_t>(frame_));
-      }
-
-      // ---- audio packs until the VOBU is complete ----
-      bool sync_set = false;
-      bool chapter_done = false;
+    for (bool first_vobu = true;; first_vobu = false) {
+      Vobu vobu = BeginVobu(cell, first_vobu);
       while (true) {
         audio.Refill();
-        const std::size_t available = audio.Available();
-        if (available == 0) {
-          chapter_done = true;
-          break;
-        }
-        const std::size_t data = std::min(available, room);
-        // Frames that start in this packet and the PTS of the first of them.
-        const std::uint64_t first_start = (chapter_bytes + frame_bytes - 1) / frame_bytes * frame_bytes;
-        const std::uint64_t frames_before = first_start / frame_bytes;
-        const std::uint64_t end = chapter_bytes + data;
-        const int frame_headers = first_start < end ? static_cast<int>((end - 1 - first_start) / frame_bytes + 1) : 0;
-        const double pts = audio_pts_chapter_start_ + static_cast<double>(frames_before) * 150.0;
-        const std::uint16_t pointer = frame_headers ? static_cast<std::uint16_t>(first_start - chapter_bytes + 4) : 0;
-        const std::uint8_t frame_number = static_cast<std::uint8_t>((lpcm_frames_ + frames_before) % 20);
-
-        double scr;
-        if (audio_packets_ == 0) scr = kFirstAudioScr;
-        else if (audio_packets_ == 1) scr = kSecondAudioScr;
-        else scr = std::max(std::floor(pts * kAudioScrFactor) * kAudioScrStep, scr_ + kPackTime);
-        scr = std::max(scr, scr_ + 1e-3);  // never backwards
-        scr_ = scr;
-
-        Pack pack{};
-        WritePackHeader(pack.data(), 0, 0);
-        WriteScrTicks(&pack[4], scr);
-        const bool last_packet = data == available && available <= room;
-        std::size_t stuffing = 5 + (room < kAudioRoom ? kAudioRoom - room : 0);
-        std::size_t used = kAudioHeaderBytes + data + (stuffing - 5);
-        const bool pad_packet = last_packet && used < 2035;
-        if (last_packet && !pad_packet) {
-          stuffing += kSectorSize - used;
-          used = kSectorSize;
-        }
-        std::uint8_t* p = &pack[14];
-        p[0] = 0x00; p[1] = 0x00; p[2] = 0x01; p[3] = 0xBD;
-        const std::size_t header_data = 5 + stuffing;  // PTS and stuffing (or P-STD extension)
-        const std::size_t pes_length = 3 + header_data + 7 + data;
-        PutBe16(p + 4, static_cast<std::uint16_t>(pes_length));
-        p[6] = 0x81;
-        std::uint8_t* h = p + 9;
-        if (audio_packets_ == 0) {
-          p[7] = 0x81;  // PTS, extension
-          WriteTimestamp(h, 0x2, static_cast<std::uint64_t>(pts));
-          h[5] = 0x1E;  // P-STD buffer: scale 1, 58 x 1024 bytes
-          h[6] = 0x60;
-          h[7] = 0x3A;
-          std::fill(h + 8, h + header_data, 0xFF);
-        } else {
-          p[7] = 0x80;  // PTS
-          WriteTimestamp(h, 0x2, static_cast<std::uint64_t>(pts));
-          std::fill(h + 5, h + header_data, 0xFF);
-        }
-        p[8] = static_cast<std::uint8_t>(header_data);
-        std::uint8_t* l = h + header_data;
-        l[0] = 0xA0;
-        l[1] = static_cast<std::uint8_t>(frame_headers);
-        PutBe16(l + 2, pointer);
-        l[4] = frame_number;
-        l[5] = format_.format_byte;
-        l[6] = 0x80;
-        std::memcpy(l + 7, audio.Data(), data);
-        if (pad_packet) {
-          std::uint8_t* pad = l + 7 + data;
-          const std::size_t pad_length = kSectorSize - (static_cast<std::size_t>(pad - pack.data())) - 6;
-          pad[0] = 0x00; pad[1] = 0x00; pad[2] = 0x01; pad[3] = 0xBE;
-          PutBe16(pad + 4, static_cast<std::uint16_t>(pad_length));
-          std::fill(pad + 6, pad + 6 + pad_length, 0xFF);
-        }
-        audio.Consume(data);
-        chapter_bytes += data;
-        const std::uint32_t rel = packs++;
-        Append(pack);
-        ++audio_packets_;
-        if (!sync_set && pts >= sync_threshold_) {
-          PutBe16(&PackAt(nav_index)[nav::kASynca], static_cast<std::uint16_t>(rel));
-          sync_set = true;
-        }
-        if (pts >= std::trunc(vobu_end_)) break;
+        if (audio.Available() == 0) break;
+        const AudioPacket packet = NextAudioPacket(audio.Available());
+        while (picture.Pending() && scr_ + 2 * kPackTime <= packet.due_scr) AppendPicturePack(picture, vobu);
+        AppendAudioPack(packet, audio, vobu);
+        if (!picture.Pending() && VobuComplete(vobu, audio)) break;
       }
-      const bool last_vobu = chapter_done || audio.Exhausted();
-      vobu.end_ptm = last_vobu ? static_cast<std::uint32_t>(scr_ + kPresentationOffset)
-                               : start_ptm + static_cast<std::uint32_t>(vobu_ticks_);
-      vobu.end_ptm = std::max(vobu.end_ptm, start_ptm + 1);
-      PutBe32(&PackAt(nav_index)[nav::kVobuEPtm], vobu.end_ptm);
-      PutBe32(&PackAt(nav_index)[nav::kVobuEa], (packs - 1) & 0xFFFF);
-      vobu.packs = packs;
-      owner_.next_sector_ += packs;
-      if (first_vobu) record.cells.push_back({owner_.vobus_.size(), owner_.vobus_.size()});
-      record.cells.back().last_vobu = owner_.vobus_.size();
-      // Time-map marks every two seconds: map entry i stands for the time
-      // (i + 1) x 2 s into the title, so the first mark is 2 s in.
-      const double mark_step = frame_ * 2 * (pal_ ? 25 : 30);
-      if (next_mark_ < 0) next_mark_ = kPresentationOffset + mark_step;
-      while (next_mark_ < vobu.end_ptm) {
-        if (next_mark_ >= vobu.start_ptm) record.marks.push_back({vobu.sector, static_cast<std::uint8_t>(cell)});
-        next_mark_ += mark_step;
-      }
-      owner_.vobus_.push_back(vobu);
-      const std::int64_t vobu_frames = static_cast<std::int64_t>(vobu_ticks_ / frame_);
-      cell_frames += vobu_frames;
-      title_frames_ += vobu_frames;
-      first_vobu = false;
-      chapter_packs += packs;
+      // A picture longer than its chapter's audio goes out after it.
+      while (picture.Pending()) AppendPicturePack(picture, vobu);
+      EndVobu(vobu, first_vobu, record);
+      chapter_packs += vobu.packs;
 
       if (buffer_.size() > kFlushBytes && !Flush())
         return {MuxOutcome::WriteFailed, 0, "cannot write " + temp_path_.string()};
-      const std::uint64_t consumed = chapter_bytes * static_cast<std::uint64_t>(format_.input_frame_bytes) /
-                                     static_cast<std::uint64_t>(format_.output_frame_bytes) / kSectorSize;
-      const int percent = source.audio_sectors ? static_cast<int>(std::min<std::uint64_t>(chapter_packs * 100 / source.audio_sectors, 100)) : 100;
-      const std::uint64_t done = owner_.audio_sectors_done_ + std::min(consumed, source.audio_sectors);
-      if (owner_.progress_) owner_.progress_(done, percent);
-      if (last_vobu) break;
+      ReportProgress(source, chapter_packs);
+      if (audio.Exhausted()) break;
       if (signals.Aborted()) {
         signals.SendStatus(kStatusAborted);
         return {MuxOutcome::Aborted, 0, {}};
       }
     }
+    EndChapter();
     owner_.audio_sectors_done_ += source.audio_sectors;
-    const std::uint64_t chapter_frames = chapter_bytes / frame_bytes;
-    audio_pts_chapter_start_ += static_cast<double>(chapter_frames) * 150.0;
-    lpcm_frames_ += chapter_frames;
     return {};
+  }
+
+  // Encodes the chapter's bitmap and reads back its video packs (without the
+  // navigation pack). The encoder's frame rate sets the title's clock.
+  bool EncodePicture(const ChapterSource& source, std::vector<Pack>& packs, std::string& error) {
+    const StillResult still = EncodeStillChoosingQuantiser(
+        source.picture, owner_.settings_.output_folder, owner_.settings_.aspect_code,
+        static_cast<std::int64_t>((audio_pts_ - kPresentationOffset) / frame_), owner_.signals_);
+    if (still.frame_rate_code != kFrameRateNone) {
+      pal_ = still.frame_rate_code == kFrameRatePal;
+      frame_ = pal_ ? 3600 : 3003;
+      vobu_ticks_ = pal_ ? 43200 : 45045;  // 12 or 15 frames
+    }
+    packs = ReadPictureVideoPacks();
+    if (still.written && still.frame_rate_code != kFrameRateNone && !packs.empty()) return true;
+    error = still.error.empty() ? "the picture " + source.picture.string() + " could not be encoded"
+                                : source.picture.string() + ": " + still.error;
+    return false;
+  }
+
+  // The navigation pack at the head of a VOBU: it starts where the audio
+  // frames not yet sent start.
+  Vobu BeginVobu(int cell, bool first_of_cell) {
+    Vobu vobu;
+    const double nav_scr = title_started_ ? scr_ + kPackTime : 0.0;
+    title_started_ = true;
+    scr_ = nav_scr;
+    const double start = NextFramePts();
+    const auto elapsed = BcdPlaybackTime(static_cast<std::uint64_t>(start - chapter_start_pts_),
+                                         pal_ ? kFrameRatePal : kFrameRateNtsc);
+    Pack nav = NavigationPackTemplate(pal_ ? TvSystem::Pal : TvSystem::Ntsc);
+    WriteScrTicks(&nav[4], nav_scr);
+    const std::uint32_t sector = owner_.next_sector_;
+    PutBe32(&nav[nav::kPciLbn], sector);
+    PutBe32(&nav[nav::kVobuSPtm], static_cast<std::uint32_t>(start));
+    std::copy(elapsed.begin(), elapsed.end(), &nav[nav::kEEltm]);
+    PutBe32(&nav[nav::kDsiScr], static_cast<std::uint32_t>(nav_scr));
+    PutBe32(&nav[nav::kDsiLbn], sector);
+    PutBe16(&nav[nav::kVobIdn], static_cast<std::uint16_t>(title_));
+    nav[nav::kCellIdn] = static_cast<std::uint8_t>(cell);
+    std::copy(elapsed.begin(), elapsed.end(), &nav[nav::kCEltm]);
+    vobu.nav_index = Append(nav);
+    vobu.record.sector = sector;
+    vobu.record.start_ptm = static_cast<std::uint32_t>(start);
+    vobu.record.title = static_cast<std::uint16_t>(title_);
+    vobu.record.cell = static_cast<std::uint8_t>(cell);
+    vobu.record.cell_start = first_of_cell;
+    return vobu;
+  }
+
+  // A VOBU holds about V of audio (the chapter's first also the whole
+  // picture and its display time); the chapter's rest that fits one packet
+  // stays in it, so that no VOBU is left without a frame of its own.
+  bool VobuComplete(const Vobu& vobu, AudioSource& audio) const {
+    const double next = NextFramePts();
+    if (next < vobu.record.start_ptm + vobu_ticks_) return false;
+    if (vobu.record.has_video && next <= picture_pts_) return false;
+    audio.Refill();
+    return audio.Available() > kAudioRoom;
+  }
+
+  void AppendPicturePack(Picture& picture, Vobu& vobu) {
+    Pack& pack = picture.packs[picture.next];
+    scr_ += kPackTime;
+    WriteScrTicks(&pack[4], scr_);
+    const std::size_t index = Append(pack);
+    if (picture.next == 0) picture.first_index = index;
+    picture.last_relative = vobu.packs++;
+    picture.last_scr = scr_;
+    ++picture.next;
+    vobu.record.has_video = true;
+    if (!picture.Pending()) PlacePicture(picture, vobu);
+  }
+
+  // Times the picture once all its packs are placed: decoded one pack time
+  // after its last pack has arrived, shown one frame later, never before its
+  // chapter's audio nor with the previous picture.
+  void PlacePicture(const Picture& picture, const Vobu& vobu) {
+    double pts = kPresentationOffset;
+    const double earliest = std::max({picture.last_scr + kPackTime + frame_, chapter_start_pts_,
+                                      picture_pts_ > 0 ? picture_pts_ + frame_ : 0.0});
+    if (earliest > pts) pts += std::ceil((earliest - pts) / frame_) * frame_;
+    picture_pts_ = pts;
+    if (video_start_ptm_ == 0) video_start_ptm_ = static_cast<std::uint32_t>(pts);
+    std::uint8_t* first = PackAt(picture.first_index);
+    WriteTimestamp(&first[23], 0x3, static_cast<std::uint64_t>(pts));
+    WriteTimestamp(&first[28], 0x1, static_cast<std::uint64_t>(pts - frame_));
+    std::uint8_t* nav = PackAt(vobu.nav_index);
+    PutBe32(&nav[nav::kFirstRefEa], picture.last_relative & 0xFFFF);
+    PutBe32(&nav[nav::kVobuSeEPtm], static_cast<std::uint32_t>(pts + frame_));
+  }
+
+  // The next audio packet: the frames that start in it, its PTS and the time
+  // it is due.
+  struct AudioPacket {
+    std::size_t data = 0;
+    int frame_headers = 0;
+    std::uint16_t first_unit = 0;  // first access unit pointer
+    std::uint8_t frame_number = 0;
+    double pts = 0;
+    double due_scr = 0;
+  };
+  AudioPacket NextAudioPacket(std::size_t available) const {
+    const std::size_t frame_bytes = static_cast<std::size_t>(format_.output_frame_bytes);
+    const std::size_t group = static_cast<std::size_t>(format_.group_bytes);
+    const std::size_t room = kAudioRoom / group * group;
+    AudioPacket packet;
+    packet.data = std::min(available, room);
+    const std::uint64_t first_start = (chapter_bytes_ + frame_bytes - 1) / frame_bytes * frame_bytes;
+    const std::uint64_t end = chapter_bytes_ + packet.data;
+    packet.frame_headers = first_start < end ? static_cast<int>((end - 1 - first_start) / frame_bytes + 1) : 0;
+    packet.first_unit = packet.frame_headers ? static_cast<std::uint16_t>(first_start - chapter_bytes_ + 4) : 0;
+    const std::uint64_t frames_before = first_start / frame_bytes;
+    packet.pts = chapter_start_pts_ + static_cast<double>(frames_before) * kLpcmFrameTicks;
+    packet.frame_number = static_cast<std::uint8_t>((lpcm_frames_ + frames_before) % 20);
+    if (audio_packets_ == 0) packet.due_scr = kFirstAudioScr;
+    else if (audio_packets_ == 1) packet.due_scr = kSecondAudioScr;
+    else packet.due_scr = std::floor(packet.pts / kPackTime) * kPackTime - kAudioLead;
+    return packet;
+  }
+
+  void AppendAudioPack(const AudioPacket& packet, AudioSource& audio, Vobu& vobu) {
+    scr_ = std::max(packet.due_scr, scr_ + kPackTime);
+    const std::size_t group = static_cast<std::size_t>(format_.group_bytes);
+    const std::size_t room = kAudioRoom / group * group;
+    const bool last_packet = packet.data == audio.Available();
+    Append(LpcmPack(packet, audio.Data(), room, last_packet));
+    audio.Consume(packet.data);
+    const std::uint32_t relative = vobu.packs++;
+    if (!vobu.audio_seen) PutBe16(&PackAt(vobu.nav_index)[nav::kASynca], static_cast<std::uint16_t>(relative));
+    vobu.audio_seen = true;
+    ++audio_packets_;
+    chapter_bytes_ += packet.data;
+  }
+
+  // An LPCM pack: PES header with the PTS (and, in the title's first packet,
+  // the P-STD buffer size), the LPCM private header, the audio bytes; the
+  // chapter's last packet is filled with stuffing or a padding packet.
+  Pack LpcmPack(const AudioPacket& packet, const std::uint8_t* samples, std::size_t room, bool last_packet) const {
+    Pack pack{};
+    WritePackHeader(pack.data(), 0, 0);
+    WriteScrTicks(&pack[4], scr_);
+    std::size_t stuffing = 5 + (kAudioRoom - room);
+    std::size_t used = kAudioHeaderBytes + packet.data + (stuffing - 5);
+    const bool pad_packet = last_packet && used < kPaddingBelow;
+    if (last_packet && !pad_packet) {
+      stuffing += kSectorSize - used;
+      used = kSectorSize;
+    }
+    std::uint8_t* p = &pack[kPackHeaderSize];
+    p[0] = 0x00; p[1] = 0x00; p[2] = 0x01; p[3] = 0xBD;  // private stream 1
+    const std::size_t header_data = 5 + stuffing;  // PTS and stuffing (or P-STD extension)
+    PutBe16(p + 4, static_cast<std::uint16_t>(3 + header_data + 7 + packet.data));
+    p[6] = 0x81;
+    std::uint8_t* h = p + 9;
+    WriteTimestamp(h, 0x2, static_cast<std::uint64_t>(packet.pts));
+    if (audio_packets_ == 0) {
+      p[7] = 0x81;  // PTS, extension
+      h[5] = 0x1E;  // P-STD buffer: scale 1, 58 x 1024 bytes
+      h[6] = 0x60;
+      h[7] = 0x3A;
+      std::fill(h + 8, h + header_data, 0xFF);
+    } else {
+      p[7] = 0x80;  // PTS
+      std::fill(h + 5, h + header_data, 0xFF);
+    }
+    p[8] = static_cast<std::uint8_t>(header_data);
+    std::uint8_t* l = h + header_data;
+    l[0] = 0xA0;  // LPCM sub-stream 0
+    l[1] = static_cast<std::uint8_t>(packet.frame_headers);
+    PutBe16(l + 2, packet.first_unit);
+    l[4] = packet.frame_number;
+    l[5] = format_.format_byte;
+    l[6] = 0x80;  // dynamic range: none
+    std::memcpy(l + 7, samples, packet.data);
+    if (pad_packet) {
+      std::uint8_t* pad = l + 7 + packet.data;
+      const std::size_t pad_length = kSectorSize - static_cast<std::size_t>(pad - pack.data()) - 6;
+      pad[0] = 0x00; pad[1] = 0x00; pad[2] = 0x01; pad[3] = 0xBE;
+      PutBe16(pad + 4, static_cast<std::uint16_t>(pad_length));
+      std::fill(pad + 6, pad + 6 + pad_length, 0xFF);
+    }
+    return pack;
+  }
+
+  // Closes a VOBU: its end is where the audio frames not yet sent start.
+  void EndVobu(Vobu& vobu, bool first_of_cell, TitleRecord& record) {
+    vobu.record.end_ptm = static_cast<std::uint32_t>(NextFramePts());
+    vobu.record.packs = vobu.packs;
+    std::uint8_t* nav = PackAt(vobu.nav_index);
+    PutBe32(&nav[nav::kVobuEPtm], vobu.record.end_ptm);
+    PutBe32(&nav[nav::kVobuEa], (vobu.packs - 1) & 0xFFFF);
+    owner_.next_sector_ += vobu.packs;
+    const std::size_t index = owner_.vobus_.size();
+    if (first_of_cell) record.cells.push_back({index, index});
+    record.cells.back().last_vobu = index;
+    // Time-map marks every two seconds: map entry i stands for the time
+    // (i + 1) x 2 s into the title, so the first mark is 2 s in.
+    const double mark_step = 2 * kClock;
+    if (next_mark_ < 0) next_mark_ = kPresentationOffset + mark_step;
+    while (next_mark_ < vobu.record.end_ptm) {
+      if (next_mark_ >= vobu.record.start_ptm)
+        record.marks.push_back({vobu.record.sector, static_cast<std::uint8_t>(vobu.record.cell)});
+      next_mark_ += mark_step;
+    }
+    owner_.vobus_.push_back(vobu.record);
+  }
+
+  void EndChapter() {
+    const std::uint64_t frames = chapter_bytes_ / static_cast<std::uint64_t>(format_.output_frame_bytes);
+    audio_pts_ = chapter_start_pts_ + static_cast<double>(frames) * kLpcmFrameTicks;
+    lpcm_frames_ += frames;
+  }
+
+  // The PTS of the first audio frame of the chapter not yet (begun to be) sent.
+  double NextFramePts() const {
+    const auto frame_bytes = static_cast<std::uint64_t>(format_.output_frame_bytes);
+    const std::uint64_t started = frame_bytes ? (chapter_bytes_ + frame_bytes - 1) / frame_bytes : 0;
+    return chapter_start_pts_ + static_cast<double>(started) * kLpcmFrameTicks;
+  }
+
+  void ReportProgress(const ChapterSource& source, std::uint64_t chapter_packs) {
+    if (!owner_.progress_) return;
+    const std::uint64_t consumed = chapter_bytes_ * static_cast<std::uint64_t>(format_.input_frame_bytes) /
+                                   static_cast<std::uint64_t>(format_.output_frame_bytes) / kSectorSize;
+    const int percent =
+        source.audio_sectors ? static_cast<int>(std::min<std::uint64_t>(chapter_packs * 100 / source.audio_sectors, 100)) : 100;
+    owner_.progress_(owner_.audio_sectors_done_ + std::min(consumed, source.audio_sectors), percent);
   }
 
   std::vector<Pack> ReadPictureVideoPacks() {
@@ -381,17 +457,18 @@ class TitleSetMuxer::TitleWriter {
   File temp_;
   std::vector<std::uint8_t> buffer_;
   std::uint64_t packs_written_ = 0;
+  bool title_started_ = false;
 
-  double scr_ = 0;
-  double sync_threshold_ = kPresentationOffset;
-  double vobu_end_ = 0;
-  double next_mark_ = -1;  // set with the first VOBU
-  double audio_pts_chapter_start_ = kPresentationOffset;
-  std::uint64_t lpcm_frames_ = 0;
+  double scr_ = 0;                          // of the last pack written
+  double next_mark_ = -1;                   // set with the first VOBU
+  double audio_pts_ = kPresentationOffset;  // of the next chapter's first frame
+  double chapter_start_pts_ = kPresentationOffset;
+  std::uint64_t chapter_bytes_ = 0;         // LPCM bytes of this chapter already packed
+  std::uint64_t lpcm_frames_ = 0;           // frames of the title's finished chapters
   std::uint64_t audio_packets_ = 0;
-  std::int64_t title_frames_ = 0;
+  double picture_pts_ = 0;                  // of the last picture placed
+  std::uint32_t video_start_ptm_ = 0;
   WavFormat format_;
-  int frame_rate_code_ = kFrameRateNtsc;
   bool pal_ = false;
   double frame_ = 3003;
   double vobu_ticks_ = 45045;
@@ -468,6 +545,7 @@ MuxResult TitleSetMuxer::CopyIntoVobs(int number, const fs::path& temp) {
   int last_percent = -1;
   while (std::fread(pack.data(), 1, kSectorSize, in.get()) == kSectorSize) {
     if (IsNavigationPack(pack.data()) && vobu <= title.last_vobu) {
+      PutBe32(&pack[nav::kVobVSPtm], title.video_start_ptm);
       PutBe32(&pack[nav::kVobVEPtm], title.end_ptm);
       const auto sri = SearchPointers(vobu);
       for (std::size_t k = 0; k < sri.size(); ++k) PutBe32(&pack[nav::kVobuSri + 4 * k], sri[k]);

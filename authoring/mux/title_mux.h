@@ -14,14 +14,21 @@
 #include "ifo/ifo_common.h"
 #include "job/job_signals.h"
 #include "mux/lpcm.h"
+#include "mux/pack_format.h"
 
 namespace pennock {
 
-// Time base (90 kHz ticks).
-inline constexpr double kPackTime = 146.2856;             // one pack at 10.08 Mbit/s
-inline constexpr double kPresentationOffset = 21021;      // O
-inline constexpr double kFirstAudioScr = 10825.1418;      // 74 pack times
-inline constexpr double kSecondAudioScr = 11849.1417;     // 81 pack times
+// Time base: 90 kHz ticks.
+inline constexpr double kClock = 90000;
+// One pack at the program mux rate (25200 x 50 bytes/s = 10.08 Mbit/s).
+inline constexpr double kPackTime = kSectorSize * kClock / (kProgramMuxRate * 50.0);  // 146.2857
+// The first audio PTS of every title and its video start time.
+inline constexpr double kPresentationOffset = 21021;
+// A title's first two audio packets go out at fixed times, whatever their PTS.
+inline constexpr double kFirstAudioScr = 74 * kPackTime;
+inline constexpr double kSecondAudioScr = 81 * kPackTime;
+// An LPCM frame is 1/600 s.
+inline constexpr double kLpcmFrameTicks = kClock / 600;  // 150
 inline constexpr std::uint32_t kSectorsPerVobFile = 488300;  // 1,000,038,400 bytes
 inline constexpr std::uint64_t kMaxTitleSetSectors = 9ull * kSectorsPerVobFile;
 
@@ -45,7 +52,8 @@ struct TitleRecord {
   std::vector<CellRecord> cells;
   std::vector<TimeMapMark> marks;
   std::size_t first_vobu = 0, last_vobu = 0;
-  std::uint32_t end_ptm = 0;
+  std::uint32_t end_ptm = 0;        // the end of the title's audio
+  std::uint32_t video_start_ptm = 0;  // the PTS of its first picture
   int frame_rate_code = 4;
   std::uint64_t temp_sectors = 0;  // packs of the title's intermediate stream
 };
@@ -57,11 +65,11 @@ struct ChapterSource {
   std::uint64_t audio_sectors = 0;  // WAV length / 2048, for progress
 };
 
-enum class MuxOutcome { Done, Aborted, AudioUnreadable, WriteFailed, TempMissing };
+enum class MuxOutcome { Done, Aborted, AudioUnreadable, PictureFailed, WriteFailed, TempMissing };
 
 struct MuxResult {
   MuxOutcome outcome = MuxOutcome::Done;
-  int failed_chapter = 0;  // 1-based, for AudioUnreadable
+  int failed_chapter = 0;  // 1-based, for AudioUnreadable and PictureFailed
   std::string error;
 };
 

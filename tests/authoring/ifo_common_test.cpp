@@ -21,15 +21,16 @@ std::string AsString(const Bytes& bytes) { return std::string(bytes.begin(), byt
 // ---- Playback times --------------------------------------------------------
 
 TEST(IfoCommonTime, BcdPlaybackTimesForBothTvSystems) {
-  // 3725 s: PAL counts 93125 frames of 3600 ticks, NTSC 111638 frames of 3003
-  // ticks, that is 3721 s and 8 frames at 30 fps.
+  // Seconds are those of the clock in both systems: 3725 s is 1:02:05, not
+  // the 1:02:01 and 8 frames that counting NTSC frames as 1/30 s would give.
   EXPECT_EQ(BcdPlaybackTime(90000ull * 3725, 3), (Bcd{0x01, 0x02, 0x05, 0x40}));
-  EXPECT_EQ(BcdPlaybackTime(90000ull * 3725, 4), (Bcd{0x01, 0x02, 0x01, 0xC8}));
-  // Frame digits: 24 frames PAL, 29 frames NTSC, each with its rate flag.
+  EXPECT_EQ(BcdPlaybackTime(90000ull * 3725, 4), (Bcd{0x01, 0x02, 0x05, 0xC0}));
+  // Frame digits: 24 frames PAL, 29 frames of 3003 ticks NTSC, each with its rate flag.
   EXPECT_EQ(BcdPlaybackTime(3600ull * (25 * 59 + 24), 3), (Bcd{0x00, 0x00, 0x59, 0x64}));
-  EXPECT_EQ(BcdPlaybackTime(3003ull * (30 * 61 + 29), 4), (Bcd{0x00, 0x01, 0x01, 0xE9}));
+  EXPECT_EQ(BcdPlaybackTime(90000ull * 61 + 3003 * 29, 4), (Bcd{0x00, 0x01, 0x01, 0xE9}));
+  EXPECT_EQ(BcdPlaybackTime(90000ull * 61 + 3003 * 29 + 999, 4), (Bcd{0x00, 0x01, 0x01, 0xE9}));
   // Any code other than 3 counts as NTSC.
-  EXPECT_EQ(BcdPlaybackTime(3003ull * 30, 0), (Bcd{0x00, 0x00, 0x01, 0xC0}));
+  EXPECT_EQ(BcdPlaybackTime(90000, 0), (Bcd{0x00, 0x00, 0x01, 0xC0}));
   // Hour tens and units.
   EXPECT_EQ(BcdPlaybackTime(90000ull * (37 * 3600 + 45 * 60 + 17), 3), (Bcd{0x37, 0x45, 0x17, 0x40}));
   EXPECT_EQ(BcdPlaybackTime(0, 3), (Bcd{0x00, 0x00, 0x00, 0x40}));

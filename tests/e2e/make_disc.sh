@@ -43,6 +43,64 @@ posts = [commands(vts, pgcit + be32(vts, pgcit + 12 + 8 * i))[1] for i in range(
 print(' '.join(commands(vmg, be32(vmg, 0x84))[0]), '|', ' | '.join(' '.join(p) for p in posts))
 PY
 }
+# The audio timeline of every title, read from the VOB packs: each LPCM
+# packet's PTS is that of the first frame starting in it, so the frames of a
+# title must follow one another at 150 ticks (1/600 s). Prints the largest
+# jump at a chapter start and elsewhere (in ticks), and the largest
+# difference between a cell's playback time in VTS_01_0.IFO and its audio
+# (in frames of the disc's video rate). The disc passes with "ok".
+timeline() {
+  python3 - "$1" <<'PY'
+import glob, struct, sys
+disc = sys.argv[1]
+be16 = lambda b, o: struct.unpack('>H', b[o:o + 2])[0]
+be32 = lambda b, o: struct.unpack('>I', b[o:o + 4])[0]
+pts_of = lambda p: ((p[0] >> 1 & 7) << 30 | p[1] << 22 | (p[2] >> 1) << 15 | p[3] << 7 | p[4] >> 1)
+cells = {}        # (title, cell) -> first frame PTS
+ends = {}         # title -> PTS after its last frame
+worst_start = worst_inside = 0
+title = cell = 0
+expected = None
+for vob in sorted(glob.glob(f'{disc}/VIDEO_TS/VTS_01_[1-9].VOB')):
+    data = open(vob, 'rb').read()
+    for at in range(0, len(data), 2048):
+        p = data[at:at + 2048]
+        if p[14:18] == b'\0\0\1\xbb':
+            if be16(p, 1055) != title: expected = None
+            title, cell = be16(p, 1055), p[1058]
+            continue
+        if p[14:18] != b'\0\0\1\xbd' or not p[21] & 0x80: continue
+        lpcm = 23 + p[22]
+        if p[lpcm] != 0xA0 or p[lpcm + 1] == 0: continue
+        pts = pts_of(p[23:28])
+        if (title, cell) not in cells:
+            cells[(title, cell)] = pts
+            if expected is not None: worst_start = max(worst_start, abs(pts - expected))
+        elif expected is not None:
+            worst_inside = max(worst_inside, abs(pts - expected))
+        expected = pts + 150 * p[lpcm + 1]
+        ends[title] = expected
+# Cell playback times from the title set's program chains (BCD h m s, frames).
+vts = open(f'{disc}/VIDEO_TS/VTS_01_0.IFO', 'rb').read()
+bcd = lambda v: (v >> 4) * 10 + (v & 15)
+pgcit = be32(vts, 0xCC) * 2048
+worst_cell = 0
+for t in range(1, be16(vts, pgcit) + 1):
+    pgc = pgcit + be32(vts, pgcit + 12 + 8 * (t - 1))
+    table, count = pgc + be16(vts, pgc + 0xE8), vts[pgc + 3]
+    for c in range(1, count + 1):
+        b = vts[table + 24 * (c - 1) + 4:table + 24 * (c - 1) + 8]
+        frame = 3003 if b[3] >> 6 == 3 else 3600
+        ifo = (bcd(b[0]) * 3600 + bcd(b[1]) * 60 + bcd(b[2])) * 90000 + bcd(b[3] & 0x3F) * frame
+        start = cells.get((t, c))
+        end = cells.get((t, c + 1), ends.get(t))
+        if start is None or end is None: sys.exit(f'title {t} cell {c}: no audio')
+        worst_cell = max(worst_cell, abs(ifo - (end - start)) / frame)
+ok = worst_start <= 150 and worst_inside <= 150 and worst_cell < 1
+print(f'chapter starts {worst_start}, inside {worst_inside}, cells {worst_cell:.2f} frames', 'ok' if ok else 'BAD')
+PY
+}
+gapless() { timeline "$1" | tee -a "$work/timelines" | grep -q ' ok$'; }
 plays() {  # disc seconds: mpv (libdvdnav) plays the disc from its first play for that long
   timeout 60 mpv --no-config --really-quiet --vo=null --ao=pcm --ao-pcm-file="$work/mpv.wav" --untimed \
       --end="$2" --dvd-device="$1" dvd:// </dev/null >/dev/null 2>&1 || return 1
@@ -102,6 +160,7 @@ ff -i "$disc/VIDEO_TS/VTS_01_1.VOB" -frames:v 1 "$work/first.png"
 check "lyrics are drawn" python3 -c "import sys; sys.exit(float('$(convert "$work/first.png" -channel G -separate -format '%[fx:maxima]' info:)') < 0.8)"
 check "the picture is 720x576" test "$(picture_size "$disc/VIDEO_TS/VTS_01_1.VOB")" = "720,576"
 check "mpv plays the disc through both titles" plays "$disc" 10
+check "PAL chapters follow each other without a gap" gapless "$disc"
 # First play jumps to title 1, title 1 goes on to title 2 of the set, the
 # last title ends the disc.
 check "navigation" test "$(navigation "$disc")" = "3002000000010000 | 3003000000020000 | "
@@ -142,6 +201,24 @@ check "one stereo stream" test "$(lsdvd_field "$disc" Channels)" = 2
 ff -i "$disc/VIDEO_TS/VTS_01_1.VOB" -map 0:a -c:a pcm_s16le "$work/ntsc.wav"
 check "the NTSC disc's audio is as long as its sources" near "$(length "$work/ntsc.wav")" 7 0.05
 check "mpv plays the NTSC disc through both chapters" plays "$disc" 5
+check "the mono-converted chapters follow each other without a gap" gapless "$disc"
+
+# NTSC, 96 kHz 24-bit sources taken as they are.
+ff -f lavfi -i "sine=frequency=990:sample_rate=96000:duration=2.2" -ac 2 -c:a pcm_s24le "$work/tone96b.wav"
+deep=$work/deep.mdp
+"$cli" project new "$deep" --name "Deep NTSC" --tv ntsc --rate 96000 >/dev/null
+for f in tone96.wav tone96b.wav tone96.wav; do
+  "$cli" project add "$deep" "$work/$f" --picture "$work/dark.jpg" >/dev/null
+done
+"$cli" make "$deep" --out "$work/discs" --work "$work/w" >/dev/null 2>"$work/err"
+check "24-bit make exits 0" test $? = 0
+disc="$work/discs/Deep NTSC"
+check "24-bit LPCM stays 24-bit" \
+  test "$(ffprobe -v error -select_streams a:0 -show_entries stream=bits_per_raw_sample -of csv=p=0 "$disc/VIDEO_TS/VTS_01_1.VOB")" = 24
+check "96 kHz 24-bit chapters follow each other without a gap" gapless "$disc"
+mapfile -t lengths < <(chapter_lengths "$disc" 1)
+check "24-bit chapter lengths" near "${lengths[1]:-0}" 2.2 0.5
+check "mpv plays the 24-bit disc through" plays "$disc" 4
 
 # A chapter whose audio is gone: no disc, a reason, exit 1.
 rm "$work/tone44.wav"
@@ -156,5 +233,7 @@ check "demo exits 0" test $? = 0
 check "demo: lsdvd reads 3 + 2 chapters" \
   test "$(chapter_lengths "$work/demo/Verosa Demo" 1 | wc -l) $(chapter_lengths "$work/demo/Verosa Demo" 2 | wc -l)" = "3 2"
 check "demo: mpv plays it into the second title" plays "$work/demo/Verosa Demo" 30
+check "demo: its chapters follow each other without a gap" gapless "$work/demo/Verosa Demo"
+cat "$work/timelines"
 
 finish
