@@ -6,9 +6,11 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <thread>
 
+#include "authoring_test_support.h"
 #include "job/author_job.h"
 #include "job/navigation_code.h"
 #include "mux/lpcm.h"
@@ -212,14 +214,32 @@ TEST_F(AuthorJob, TwentyFourBitAudioUsesSampleGroups) {
   }
 }
 
-TEST_F(AuthorJob, MissingAudioEndsWithTheChapterNumber) {
-  AddChapter(1, 0.5);
-  AddChapter(2, 0.5);
-  AddChapter(2, 0.5);
-  AddChapter(2, 0.5);
-  fs::remove(dir / "t2c3.wav");
-  EXPECT_EQ(RunToEnd(), kStatusFailed);
-  EXPECT_EQ(window.result, 203);
+// A chapter that cannot be put on the disc ends the job failed and names
+// itself: t * 100 + c for its audio, 20000 + t * 100 + c for its picture.
+TEST_F(AuthorJob, AChapterThatCannotBeUsedEndsTheJobWithItsNumber) {
+  const auto paletted = authoring_test::MakeBmp(720, 576, [](int, int) { return 0x808080u; }, {.bit_count = 8});
+  const struct {
+    const char* what;
+    std::function<void()> spoil;
+    int result;
+  } cases[] = {
+      {"missing audio", [&] { fs::remove(dir / "t2c3.wav"); }, 203},
+      {"8-bit picture",
+       [&] { testing_support::WriteFile(dir / "t2c2.bmp", std::string(paletted.begin(), paletted.end())); },
+       kResultPictureBase + 202},
+  };
+  for (const auto& k : cases) {
+    SCOPED_TRACE(k.what);
+    std::memset(params->chapter_count, 0, sizeof params->chapter_count);
+    window.finished = false;
+    AddChapter(1, 0.5);
+    AddChapter(2, 0.5);
+    AddChapter(2, 0.5);
+    AddChapter(2, 0.5);
+    k.spoil();
+    EXPECT_EQ(RunToEnd(), kStatusFailed);
+    EXPECT_EQ(window.result, k.result);
+  }
 }
 
 TEST_F(AuthorJob, AbortBeforeTheJobStopsItAndOnlyIt) {
