@@ -9,6 +9,7 @@
 #include <system_error>
 #include <vector>
 
+#include "ifo/ifo_tables.h"
 #include "mux/pack_format.h"
 
 namespace pennock {
@@ -16,23 +17,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
-
-// Big-endian fields of the on-disc tables; alignment 1, so the structs below
-// are the byte images of the tables.
-struct Be16 {
-  std::uint8_t bytes[2];
-  Be16& operator=(std::uint32_t v) {
-    PutBe16(bytes, static_cast<std::uint16_t>(v));
-    return *this;
-  }
-};
-struct Be32 {
-  std::uint8_t bytes[4];
-  Be32& operator=(std::uint32_t v) {
-    PutBe32(bytes, v);
-    return *this;
-  }
-};
+using namespace ifo;
 
 // VMGI_MAT, sector 0 bytes 0..1023.
 struct VmgiMat {
@@ -71,63 +56,6 @@ struct VmgiMat {
 inline constexpr std::size_t kVmgiMatSize = 1024;
 static_assert(sizeof(VmgiMat) == kVmgiMatSize);
 
-// Program chain header, followed by the command table at byte 236.
-struct PgcHeader {
-  Be16 zero_0;                                         //    0
-  std::uint8_t programs;                               //    2
-  std::uint8_t cells;                                  //    3
-  std::uint8_t playback_time[4];                       //    4 BCD, frame-rate flag in byte 3
-  Be32 prohibited_operations;                          //    8
-  Be16 audio_control[8];                               //   12
-  Be32 subpicture_control[32];                         //   28
-  Be16 next_pgc;                                       //  156
-  Be16 previous_pgc;                                   //  158
-  Be16 go_up_pgc;                                      //  160
-  std::uint8_t still_time;                             //  162
-  std::uint8_t playback_mode;                          //  163
-  std::uint8_t palette[64];                            //  164 16 x (0, Y, Cr, Cb)
-  Be16 command_table;                                  //  228 offsets from the PGC start
-  Be16 program_map;                                    //  230
-  Be16 cell_playback;                                  //  232
-  Be16 cell_position;                                  //  234
-};
-inline constexpr std::size_t kPgcHeaderSize = 236;
-static_assert(sizeof(PgcHeader) == kPgcHeaderSize);
-
-struct CommandTableHeader {
-  Be16 pre_commands;                                   //    0
-  Be16 post_commands;                                  //    2
-  Be16 cell_commands;                                  //    4
-  Be16 end_address;                                    //    6 8 x commands + 7
-};
-static_assert(sizeof(CommandTableHeader) == 8);
-inline constexpr std::size_t kCommandSize = 8;
-
-struct CellPlaybackEntry {
-  std::uint8_t category[4];                            //    0
-  std::uint8_t playback_time[4];                       //    4
-  Be32 first_vobu_start;                               //    8
-  Be32 first_ilvu_end;                                 //   12
-  Be32 last_vobu_start;                                //   16
-  Be32 last_vobu_end;                                  //   20
-};
-static_assert(sizeof(CellPlaybackEntry) == 24);
-
-struct CellPositionEntry {
-  Be16 vob_id;                                         //    0
-  std::uint8_t zero_2;                                 //    2
-  std::uint8_t cell_id;                                //    3
-};
-static_assert(sizeof(CellPositionEntry) == 4);
-
-// Header of TT_SRPT, VMGM_PGCI_UT, a language unit, VMG_VTS_ATRT and VMGM_C_ADT.
-struct TableHeader {
-  Be16 count;                                          //    0
-  Be16 zero_2;                                         //    2
-  Be32 end_address;                                    //    4 table length - 1
-};
-static_assert(sizeof(TableHeader) == 8);
-
 struct TitleSearchEntry {
   std::uint8_t playback_type;                          //    0
   std::uint8_t angles;                                 //    1
@@ -164,21 +92,6 @@ struct TitleSetAttributes {
 static_assert(sizeof(TitleSetAttributes) == 776);
 inline constexpr std::size_t kVtsAttributeOffset = 256;
 
-struct CellAddress {
-  Be16 vob_id;                                         //    0
-  std::uint8_t cell_id;                                //    2
-  std::uint8_t zero_3;                                 //    3
-  Be32 first_sector;                                   //    4
-  Be32 last_sector;                                    //    8
-};
-static_assert(sizeof(CellAddress) == 12);
-
-template <typename T>
-void Append(Bytes& out, const T& value) {
-  const auto* p = reinterpret_cast<const std::uint8_t*>(&value);
-  out.insert(out.end(), p, p + sizeof(T));
-}
-
 void AppendCommand(Bytes& out, const NavigationCommand& command) {
   out.insert(out.end(), command.begin(), command.end());
 }
@@ -210,11 +123,10 @@ Bytes MenuPgc(const MenuStream& menu, const VmgParameters& params) {
   PgcHeader pgc{};
   pgc.programs = 1;
   pgc.cells = 1;
-  std::copy(menu.cell_time.begin(), menu.cell_time.end(), pgc.playback_time);
+  pgc.playback_time = menu.cell_time;
   if (menu.attributes.audio_streams > 0) pgc.audio_control[0] = 0x8000;
   if (menu.attributes.subpicture_streams > 0) pgc.subpicture_control[0] = 0x80000000;
-  const auto palette = DvdPalette();
-  std::copy(palette.begin(), palette.end(), pgc.palette);
+  pgc.palette = DvdPalette();
   pgc.command_table = kPgcHeaderSize;
   pgc.program_map = kProgramMap;
   pgc.cell_playback = kCellPlayback;
@@ -226,8 +138,8 @@ Bytes MenuPgc(const MenuStream& menu, const VmgParameters& params) {
   commands.end_address = kCommandSize * kCommands + 7;
 
   CellPlaybackEntry cell{};
-  cell.category[0] = 0x02;
-  std::copy(menu.cell_time.begin(), menu.cell_time.end(), cell.playback_time);
+  cell.category = kCellFirst;
+  cell.playback_time = menu.cell_time;
   cell.first_vobu_start = menu.vobu_start_sector;
   cell.last_vobu_start = menu.vobu_start_sector;
   cell.last_vobu_end = menu.vobu_start_sector + menu.sectors - 1;
