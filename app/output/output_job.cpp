@@ -6,8 +6,9 @@
 #include <system_error>
 
 #include "carrowell/conversion_ctrl.h"
-#include "output/disc_audio.h"
 #include "imaging/picture_composition.h"
+#include "output/disc_audio.h"
+#include "pennock/pennock.h"
 #include "platform/message_box.h"
 #include "shell/app_context.h"
 #include "ui/media_info.h"
@@ -91,6 +92,12 @@ std::string AuthoringFailureText(std::intptr_t result) {
   char text[160];
   if (result == tessaly::kResultNotStarted)
     return "the DVD folder could not be prepared (a file in its VIDEO_TS folder cannot be replaced)";
+  if (result >= pennock::kResultPictureBase && result < pennock::kResultPictureBase + 10000) {
+    const auto at = static_cast<int>(result - pennock::kResultPictureBase);
+    std::snprintf(text, sizeof text, "the picture of title %d, chapter %d cannot be encoded", at / 100,
+                  at % 100);
+    return text;
+  }
   if (result > 0 && result % 100 != 0) {
     std::snprintf(text, sizeof text, "the audio of title %d, chapter %d cannot be used",
                   static_cast<int>(result / 100), static_cast<int>(result % 100));

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "output/disc_audio.h"
+#include "pennock/pennock.h"
 #include "platform/window.h"
 #include "shell/app_context.h"
 #include "support/test_support.h"
@@ -370,23 +371,38 @@ TEST_F(OutputJobTest, MixedChannelCountsBecomeOneStereoFormat) {
 
 TEST_F(OutputJobTest, AuthoringFailureIsNeverReportedAsSuccess) {
   AddChapter(0, 1);
-  JobWindow window(*job_);
-  MessageBoxRecorder boxes;
-  ASSERT_TRUE(job_->Create());
-  // The component's end-of-job failure (audio of title 1, chapter 1).
-  job_->HandleMessage(platform::kWmUser + 2, tessaly::kStatusFailed, 101);
-  EXPECT_FALSE(job_->IsRunning());
-  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
-  EXPECT_EQ(job_->FailureText(), "DVD authoring failed: the audio of title 1, chapter 1 cannot be used");
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
-  // The real job's messages that follow change nothing.
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-  while (context_.Authoring().Ctrl()->LastStatus() != tessaly::kStatusComplete &&
-         std::chrono::steady_clock::now() < deadline)
-    window.WaitAndProcess(100);
-  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
-  EXPECT_EQ(boxes.Boxes().size(), 1u);
+  // The component's end-of-job failures.
+  const struct {
+    std::intptr_t result;
+    const char* reason;
+  } cases[] = {
+      {101, "the audio of title 1, chapter 1 cannot be used"},
+      {pennock::kResultPictureBase + 101, "the picture of title 1, chapter 1 cannot be encoded"},
+      {pennock::kResultPictureBase + 1299, "the picture of title 12, chapter 99 cannot be encoded"},
+      {pennock::kResultPictureBase + 9901, "the picture of title 99, chapter 1 cannot be encoded"},
+      {-2, "a disc file could not be written (is the disk full?)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    JobWindow window(*job_);
+    MessageBoxRecorder boxes(platform::kIdYes);  // replaces the folder of the last case
+    ASSERT_TRUE(job_->Create()) << job_->FailureText();
+    job_->HandleMessage(platform::kWmUser + 2, tessaly::kStatusFailed, c.result);
+    EXPECT_FALSE(job_->IsRunning());
+    EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+    EXPECT_EQ(job_->FailureText(), std::string("DVD authoring failed: ") + c.reason);
+    ASSERT_FALSE(boxes.Boxes().empty());
+    EXPECT_EQ(boxes.Boxes().back().caption, "Warning");
+    EXPECT_NE(boxes.Boxes().back().text.find(c.reason), std::string::npos);
+    // The real job's messages that follow change nothing.
+    const std::size_t shown = boxes.Boxes().size();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (context_.Authoring().Ctrl()->LastStatus() != tessaly::kStatusComplete &&
+           std::chrono::steady_clock::now() < deadline)
+      window.WaitAndProcess(100);
+    EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+    EXPECT_EQ(boxes.Boxes().size(), shown);
+  }
 }
 
 TEST_F(OutputJobTest, MissingChapterPictureFailsTheJob) {
