@@ -161,13 +161,21 @@ int MakeDisc(const MakeOptions& options) {
     std::fprintf(stderr, "Invalid project file: %s\n", options.project.string().c_str());
     return kExitBadProject;
   }
-  if (!report.all_loaded) {
-    for (const DroppedChapter& d : report.dropped)
-      std::fprintf(stderr, "verosa-cli: chapter %d: %s not found: %s\n", d.index + 1,
-                   d.reason == DroppedChapter::Reason::MissingAudio ? "audio file" : "background picture",
-                   d.path.c_str());
+  // A chapter whose file is gone is refused: the disc would silently lack it.
+  if (!report.dropped.empty()) {
+    for (const DroppedChapter& d : report.dropped) {
+      const char* what = d.reason == DroppedChapter::Reason::MissingAudio ? "audio file" : "background picture";
+      if (d.path.empty())
+        std::fprintf(stderr, "verosa-cli: chapter %d: no %s named\n", d.index + 1, what);
+      else
+        std::fprintf(stderr, "verosa-cli: chapter %d: %s not found: %s\n", d.index + 1, what, d.path.c_str());
+    }
     return kExitFailure;
   }
+  // Announced chapters that name no file hold nothing to lose.
+  if (report.empty_cells > 0)
+    std::fprintf(stderr, "verosa-cli: warning: %s announces %d empty chapter%s (no files named); skipped\n",
+                 options.project.string().c_str(), report.empty_cells, report.empty_cells == 1 ? "" : "s");
   // The control converts to the disc's rate; its items are the chapters' sources.
   context.Conversion().SetSampleRate(project.Header().AudioSampleRate);
   ChapterTree tree(project);
