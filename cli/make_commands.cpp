@@ -56,13 +56,17 @@ class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
  public:
   explicit TerminalHost(OutputJob*& job) : job_(job) { tty_ = ::isatty(STDERR_FILENO) != 0; }
 
-  void ShowProgress(int percent) override { Draw(percent); }
+  // The line follows the running job only: the bar an idle page is set back
+  // to is not drawn.
+  void ShowProgress(int percent) override {
+    if (Running()) Draw(percent);
+  }
   void ShowPosition(std::uint32_t message, int position) override {
     // Half the overall progress arrives with WM_USER+6.
-    if (message == platform::kWmUser + 6) Draw(position * 2);
+    if (Running() && message == platform::kWmUser + 6) Draw(position * 2);
   }
   void ShowStatus(const std::string& text) override {
-    if (text.empty() || text == status_) return;
+    if (!Running() || text.empty() || text == status_) return;
     status_ = text;
     Draw(percent_, true);
   }
@@ -81,6 +85,7 @@ class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
   }
 
  private:
+  bool Running() const { return job_ && job_->IsRunning(); }
   void Draw(int percent, bool force = false) {
     percent = std::clamp(percent, 0, 100);
     if (!force && percent == percent_) return;

@@ -441,6 +441,7 @@ bool OutputJob::StartAuthoring() {
   // Large and only partly written: built on the heap, zeroed.
   auto request = std::make_unique<tessaly::AuthoringRequest>();
   BuildRequest(*request);
+  overall_position_ = 0;
   if (authoring->SetJob(request.get()) == 0)
     return Fail("the authoring component refused the job (a chapter's picture or audio file is missing, "
                 "or it is still busy)");
@@ -450,8 +451,14 @@ bool OutputJob::StartAuthoring() {
 
 bool OutputJob::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
   switch (message) {
-    case kMsgChapterProgress:
     case kMsgOverallProgress:
+      // The overall position only grows during a job; the component sets it
+      // back to 0 just before it reports the end, which is no progress.
+      if (lparam < overall_position_) return true;
+      overall_position_ = lparam;
+      host_.ShowPosition(message, static_cast<int>(lparam));
+      return true;
+    case kMsgChapterProgress:
       host_.ShowPosition(message, static_cast<int>(lparam));
       return true;
     case kMsgStatus:
@@ -481,18 +488,20 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
     if (!fs::exists(video_ts / "VIDEO_TS.IFO", ec)) {
       Finish(OutputOutcome::Failed, "the authoring reported success but " + video_ts.string() +
                                         " holds no VIDEO_TS.IFO");
+      Progress(0);
       return;
     }
+    host_.ShowProgress(100);
     platform::MessageBox(window_, "Create DVD Folder successfully!", "Output finished", platform::kMbOk);
-    Progress(0);
     Finish(OutputOutcome::Succeeded);
+    Progress(0);  // the bar of an idle page
   } else if (status == tessaly::kStatusFailed) {
     // The authoring has ended without a disc: nothing else will come.
     CleanTempFolder();
-    Progress(0);
     const std::string reason = AuthoringFailureText(result);
     Warn(Translate("DVD authoring failed:") + "\n" + reason);
     Finish(OutputOutcome::Failed, "DVD authoring failed: " + reason);
+    Progress(0);
   }
 }
 
