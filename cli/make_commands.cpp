@@ -56,13 +56,17 @@ class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
  public:
   explicit TerminalHost(OutputJob*& job) : job_(job) { tty_ = ::isatty(STDERR_FILENO) != 0; }
 
-  void ShowProgress(int percent) override { Draw(percent); }
+  // The line follows the running job only: the bar an idle page is set back
+  // to is not drawn.
+  void ShowProgress(int percent) override {
+    if (Running()) Draw(percent);
+  }
   void ShowPosition(std::uint32_t message, int position) override {
     // Half the overall progress arrives with WM_USER+6.
-    if (message == platform::kWmUser + 6) Draw(position * 2);
+    if (Running() && message == platform::kWmUser + 6) Draw(position * 2);
   }
   void ShowStatus(const std::string& text) override {
-    if (text.empty() || text == status_) return;
+    if (!Running() || text.empty() || text == status_) return;
     status_ = text;
     Draw(percent_, true);
   }
@@ -81,6 +85,7 @@ class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
   }
 
  private:
+  bool Running() const { return job_ && job_->IsRunning(); }
   void Draw(int percent, bool force = false) {
     percent = std::clamp(percent, 0, 100);
     if (!force && percent == percent_) return;
@@ -161,13 +166,21 @@ int MakeDisc(const MakeOptions& options) {
     std::fprintf(stderr, "Invalid project file: %s\n", options.project.string().c_str());
     return kExitBadProject;
   }
-  if (!report.all_loaded) {
-    for (const DroppedChapter& d : report.dropped)
-      std::fprintf(stderr, "verosa-cli: chapter %d: %s not found: %s\n", d.index + 1,
-                   d.reason == DroppedChapter::Reason::MissingAudio ? "audio file" : "background picture",
-                   d.path.c_str());
+  // A chapter whose file is gone is refused: the disc would silently lack it.
+  if (!report.dropped.empty()) {
+    for (const DroppedChapter& d : report.dropped) {
+      const char* what = d.reason == DroppedChapter::Reason::MissingAudio ? "audio file" : "background picture";
+      if (d.path.empty())
+        std::fprintf(stderr, "verosa-cli: chapter %d: no %s named\n", d.index + 1, what);
+      else
+        std::fprintf(stderr, "verosa-cli: chapter %d: %s not found: %s\n", d.index + 1, what, d.path.c_str());
+    }
     return kExitFailure;
   }
+  // Announced chapters that name no file hold nothing to lose.
+  if (report.empty_cells > 0)
+    std::fprintf(stderr, "verosa-cli: warning: %s announces %d empty chapter%s (no files named); skipped\n",
+                 options.project.string().c_str(), report.empty_cells, report.empty_cells == 1 ? "" : "s");
   // The control converts to the disc's rate; its items are the chapters' sources.
   context.Conversion().SetSampleRate(project.Header().AudioSampleRate);
   ChapterTree tree(project);

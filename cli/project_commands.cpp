@@ -57,6 +57,9 @@ void ReportDropped(const OpenReport& report) {
                  d.reason == DroppedChapter::Reason::MissingAudio ? "audio file"
                                                                   : "background picture",
                  d.path.empty() ? "(no path)" : d.path.c_str());
+  if (report.empty_cells > 0)
+    std::fprintf(stderr, "Skipped %d announced chapter%s that name%s no file\n", report.empty_cells,
+                 report.empty_cells == 1 ? "" : "s", report.empty_cells == 1 ? "s" : "");
 }
 
 void WriteFontJson(JsonWriter& json, const LogFont& f) {
@@ -153,6 +156,7 @@ std::string InfoJson(const fs::path& path, ProjectDocument& doc, const OpenRepor
         .Field("path", d.path)
         .EndObject();
   json.EndArray();
+  json.Field("empty_chapters", report.empty_cells);
   json.EndObject();
   return json.Text();
 }

@@ -169,6 +169,30 @@ DibBlock CreateBlankDib(int width, int height, ColorRef colour, PixelFormat form
   return dib;
 }
 
+DibBlock ToBgr24(const DibBlock& source) {
+  const auto s = DibLayoutOf(source);
+  if (!s) return {};
+  DibBlock target = AllocateDib(s->width, s->height, PixelFormat::Bgr24);  // every pixel is written below
+  if (target.empty()) return {};
+  const DibLayout d = *DibLayoutOf(target);
+  for (int y = 0; y < s->height; ++y) {
+    const std::uint8_t* in = source.data() + s->RowOffset(y);
+    std::uint8_t* out = target.data() + d.RowOffset(y);
+    if (s->format == PixelFormat::Bgr24) {
+      std::memcpy(out, in, static_cast<std::size_t>(s->width) * 3);
+      continue;
+    }
+    for (int x = 0; x < s->width; ++x, in += s->bytes_per_pixel, out += 3) {
+      if (s->format == PixelFormat::Grey8) {
+        out[0] = out[1] = out[2] = in[0];
+      } else {
+        std::memcpy(out, in, 3);
+      }
+    }
+  }
+  return target;
+}
+
 namespace {
 
 // Source index pair and weight of the nearer-left neighbour, for one target

@@ -117,6 +117,11 @@ DibBlock CreateBlankDib(int width, int height, ColorRef colour, PixelFormat form
 // Empty when the size is not positive or too large.
 DibBlock AllocateDib(int width, int height, PixelFormat format);
 
+// The picture in 24-bit form (blue, green, red): grey pixels repeat their
+// byte, 32-bit ones lose the unused one; a 24-bit picture is copied. Empty
+// when the source is not a valid DIB or the copy cannot be made.
+DibBlock ToBgr24(const DibBlock& source);
+
 enum class ScaleOrder {
   Automatic,        // horizontal first when the width shrinks relatively more
   HorizontalFirst,  // resample source rows, then blend two of them

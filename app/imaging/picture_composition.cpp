@@ -73,7 +73,8 @@ StillOutcome RenderMenuStill(const fs::path& menu_picture, const fs::path& out, 
   StillOutcome outcome;
   StillPicture picture;
   outcome.background_loaded = LoadPicture(picture, menu_picture);
-  if (outcome.background_loaded) outcome.written = picture.RenderFramePicture(out, mode);
+  if (outcome.background_loaded && picture.ConvertToBgr24())
+    outcome.written = picture.RenderFramePicture(out, mode);
   return outcome;
 }
 
@@ -83,7 +84,8 @@ StillOutcome RenderChapterStill(const ChapterPictureSource& source, const fs::pa
   StillPicture picture;
   outcome.background_loaded = LoadBackground(picture, source.picture, mode);
   picture.SetTextSource(source.lyrics, source.font, source.colour);
-  if (!picture.FitToFrame(mode)) return outcome;
+  // Converted before the lyrics are drawn, so a grey picture keeps their colour.
+  if (!picture.ConvertToBgr24() || !picture.FitToFrame(mode)) return outcome;
   outcome.lyrics_drawn = picture.DrawLyricText();
   outcome.written = picture.SaveBmpFile(out);
   return outcome;

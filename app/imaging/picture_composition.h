@@ -51,6 +51,9 @@ struct StillOutcome {
   bool lyrics_drawn = false;
 };
 
+// Disc stills are written as 24-bit bottom-up BMP files at the frame size,
+// whatever the format, depth and size of the picture they are made from.
+
 // The menu still: the menu picture at the frame size, without text. Nothing
 // is written when the picture cannot be loaded.
 StillOutcome RenderMenuStill(const std::filesystem::path& menu_picture,

@@ -112,6 +112,16 @@ bool StillPicture::Resize(int width, int height) {
   return !dib_.empty();
 }
 
+bool StillPicture::ConvertToBgr24() {
+  const auto layout = DibLayoutOf(dib_);
+  if (!layout) return false;
+  if (layout->format == PixelFormat::Bgr24) return true;
+  DibBlock converted = ToBgr24(dib_);
+  if (converted.empty()) return false;
+  dib_ = std::move(converted);
+  return true;
+}
+
 bool StillPicture::DrawLyricText() {
   const auto layout = DibLayoutOf(dib_);
   if (!layout || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;

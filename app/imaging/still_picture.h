@@ -54,6 +54,10 @@ class StillPicture {
   // Replaces the picture by its copy scaled to width x height. When the copy
   // cannot be made the picture is left empty and false is returned.
   bool Resize(int width, int height);
+  // Turns the picture into a 24-bit one (see ToBgr24); the still encoder
+  // takes nothing else. False, unchanged, when the picture is empty or the
+  // copy cannot be made.
+  bool ConvertToBgr24();
   // Draws the lyric file onto the picture: its name as a centred heading, then
   // its lines (see LayOutLyrics). False, unchanged, when the picture is empty,
   // the file cannot be read, or there is no QGuiApplication to draw text with.

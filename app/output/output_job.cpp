@@ -6,8 +6,9 @@
 #include <system_error>
 
 #include "carrowell/conversion_ctrl.h"
-#include "output/disc_audio.h"
 #include "imaging/picture_composition.h"
+#include "output/disc_audio.h"
+#include "pennock/pennock.h"
 #include "platform/message_box.h"
 #include "shell/app_context.h"
 #include "ui/media_info.h"
@@ -91,6 +92,12 @@ std::string AuthoringFailureText(std::intptr_t result) {
   char text[160];
   if (result == tessaly::kResultNotStarted)
     return "the DVD folder could not be prepared (a file in its VIDEO_TS folder cannot be replaced)";
+  if (result >= pennock::kResultPictureBase && result < pennock::kResultPictureBase + 10000) {
+    const auto at = static_cast<int>(result - pennock::kResultPictureBase);
+    std::snprintf(text, sizeof text, "the picture of title %d, chapter %d cannot be encoded", at / 100,
+                  at % 100);
+    return text;
+  }
   if (result > 0 && result % 100 != 0) {
     std::snprintf(text, sizeof text, "the audio of title %d, chapter %d cannot be used",
                   static_cast<int>(result / 100), static_cast<int>(result % 100));
@@ -434,6 +441,7 @@ bool OutputJob::StartAuthoring() {
   // Large and only partly written: built on the heap, zeroed.
   auto request = std::make_unique<tessaly::AuthoringRequest>();
   BuildRequest(*request);
+  overall_position_ = 0;
   if (authoring->SetJob(request.get()) == 0)
     return Fail("the authoring component refused the job (a chapter's picture or audio file is missing, "
                 "or it is still busy)");
@@ -443,8 +451,14 @@ bool OutputJob::StartAuthoring() {
 
 bool OutputJob::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
   switch (message) {
-    case kMsgChapterProgress:
     case kMsgOverallProgress:
+      // The overall position only grows during a job; the component sets it
+      // back to 0 just before it reports the end, which is no progress.
+      if (lparam < overall_position_) return true;
+      overall_position_ = lparam;
+      host_.ShowPosition(message, static_cast<int>(lparam));
+      return true;
+    case kMsgChapterProgress:
       host_.ShowPosition(message, static_cast<int>(lparam));
       return true;
     case kMsgStatus:
@@ -474,18 +488,20 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
     if (!fs::exists(video_ts / "VIDEO_TS.IFO", ec)) {
       Finish(OutputOutcome::Failed, "the authoring reported success but " + video_ts.string() +
                                         " holds no VIDEO_TS.IFO");
+      Progress(0);
       return;
     }
+    host_.ShowProgress(100);
     platform::MessageBox(window_, "Create DVD Folder successfully!", "Output finished", platform::kMbOk);
-    Progress(0);
     Finish(OutputOutcome::Succeeded);
+    Progress(0);  // the bar of an idle page
   } else if (status == tessaly::kStatusFailed) {
     // The authoring has ended without a disc: nothing else will come.
     CleanTempFolder();
-    Progress(0);
     const std::string reason = AuthoringFailureText(result);
     Warn(Translate("DVD authoring failed:") + "\n" + reason);
     Finish(OutputOutcome::Failed, "DVD authoring failed: " + reason);
+    Progress(0);
   }
 }
 

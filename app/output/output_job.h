@@ -41,7 +41,10 @@ class OutputJobHost {
   // The progress bar in percent of its range (the job's own steps).
   virtual void ShowProgress(int percent) = 0;
   // A position the authoring component sent with `message` (WM_USER+1:
-  // the current chapter, WM_USER+6: half the overall progress).
+  // the current chapter, WM_USER+6: half the overall progress). The overall
+  // position never goes back during a job; a job that completes shows 100 %
+  // with ShowProgress before it ends, and the bar is set back to 0 only
+  // after JobEnded.
   virtual void ShowPosition(std::uint32_t message, int position) = 0;
   virtual void ShowStatus(const std::string& text) = 0;
   // Handles the events waiting in the thread's queue.
@@ -160,6 +163,7 @@ class OutputJob {
   bool running_ = false;
   bool aborted_ = false;
   std::int32_t last_status_ = 0;
+  std::intptr_t overall_position_ = 0;  // highest WM_USER+6 position of the authoring
   OutputOutcome outcome_ = OutputOutcome::None;
   std::string failure_;
   FreeSpaceQuery free_space_;

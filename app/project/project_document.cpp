@@ -24,7 +24,7 @@ bool ProjectDocument::OpenProject(const std::filesystem::path& path, OpenReport*
   loaded.path_ = path;
   if (!ReadProjectHeader(path, loaded.header_)) return false;
   OpenReport local;
-  local.all_loaded = ReadProjectCells(path, loaded, &local.dropped);
+  local.all_loaded = ReadProjectCells(path, loaded, &local.dropped, &local.empty_cells);
   if (!local.all_loaded) {
     loaded.header_.AudioCellTotalNum = loaded.CellCount();
     loaded.header_.VideoCellTotalNum = loaded.CellCount();

@@ -39,6 +39,9 @@ struct DroppedChapter {
 struct OpenReport {
   bool all_loaded = true;
   std::vector<DroppedChapter> dropped;
+  // Announced chapters that name neither an audio file nor a picture (their
+  // sections are missing or empty); skipped, and not in `dropped`.
+  int empty_cells = 0;
 };
 
 class ProjectDocument {

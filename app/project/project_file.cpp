@@ -192,7 +192,7 @@ bool ReadProjectHeader(const fs::path& path, ProjectHeader& header) {
 }
 
 bool ReadProjectCells(const fs::path& path, ProjectDocument& document,
-                      std::vector<DroppedChapter>* dropped) {
+                      std::vector<DroppedChapter>* dropped, int* empty_cells) {
   const auto ini = IniFile::Load(path);
   if (!ini) return false;
   const Reader r(*ini);
@@ -215,13 +215,17 @@ bool ReadProjectCells(const fs::path& path, ProjectDocument& document,
   const int announced = h.AudioCellTotalNum;
   const int walk = std::min(announced, LastNumberedSection(*ini, "AudioCell") + 1);
   int loaded = 0;
+  int empty = std::max(announced - std::max(walk, 0), 0);
   for (int i = 0; i < walk; ++i) {
     const std::string as = Numbered("AudioCell", i);
     const std::string vs = Numbered("VideoCell", i);
     AudioCell a;
     a.AudioFilePath = ResolvePath(r.String(as, "AudioFilePath"), folder);
     if (!FileExists(a.AudioFilePath)) {
-      if (dropped) dropped->push_back({i, DroppedChapter::Reason::MissingAudio, a.AudioFilePath});
+      if (a.AudioFilePath.empty() && r.String(vs, "VideoFilePath").empty())
+        ++empty;
+      else if (dropped)
+        dropped->push_back({i, DroppedChapter::Reason::MissingAudio, a.AudioFilePath});
       continue;
     }
     a.TitleIndex = r.Int(as, "TitleIndex");
@@ -253,6 +257,7 @@ bool ReadProjectCells(const fs::path& path, ProjectDocument& document,
     document.InsertCells(document.CellCount(), a, v);
     ++loaded;
   }
+  if (empty_cells) *empty_cells = empty;
   return loaded == announced;
 }
 

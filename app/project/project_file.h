@@ -22,8 +22,10 @@ bool ReadProjectHeader(const std::filesystem::path& path, ProjectHeader& header)
 
 // Appends the menu cells and every chapter whose audio file and background
 // picture exist. Relative paths are taken from the project file's folder.
-// True when every announced chapter was loaded.
+// True when every announced chapter was loaded. A chapter that names a file
+// that is gone goes to `dropped`; one that names no file at all is counted
+// in `empty_cells`.
 bool ReadProjectCells(const std::filesystem::path& path, ProjectDocument& document,
-                      std::vector<DroppedChapter>* dropped = nullptr);
+                      std::vector<DroppedChapter>* dropped = nullptr, int* empty_cells = nullptr);
 
 }  // namespace verosa

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "output/disc_audio.h"
+#include "pennock/pennock.h"
 #include "platform/window.h"
 #include "shell/app_context.h"
 #include "support/test_support.h"
@@ -34,8 +37,15 @@ QGuiApplication& GuiApp() {
 
 class RecordingHost : public OutputJobHost {
  public:
-  void ShowProgress(int percent) override { progress.push_back(percent); }
-  void ShowPosition(std::uint32_t message, int position) override { positions.emplace_back(message, position); }
+  void ShowProgress(int percent) override {
+    progress.push_back(percent);
+    if (ended.empty()) bar.push_back(percent);
+  }
+  void ShowPosition(std::uint32_t message, int position) override {
+    positions.emplace_back(message, position);
+    // As the page and the terminal show it: half the overall progress.
+    if (ended.empty() && message == platform::kWmUser + 6) bar.push_back(position * 2);
+  }
   void ShowStatus(const std::string& text) override { statuses.push_back(text); }
   void ProcessEvents() override { ++pumps; }
   void JobEnded(OutputOutcome outcome) override { ended.push_back(outcome); }
@@ -44,6 +54,7 @@ class RecordingHost : public OutputJobHost {
   std::vector<std::pair<std::uint32_t, int>> positions;
   std::vector<std::string> statuses;
   std::vector<OutputOutcome> ended;
+  std::vector<int> bar;  // the percentages a progress bar shows until the job ends
   int pumps = 0;
 };
 
@@ -370,23 +381,75 @@ TEST_F(OutputJobTest, MixedChannelCountsBecomeOneStereoFormat) {
 
 TEST_F(OutputJobTest, AuthoringFailureIsNeverReportedAsSuccess) {
   AddChapter(0, 1);
-  JobWindow window(*job_);
+  // The component's end-of-job failures.
+  const struct {
+    std::intptr_t result;
+    const char* reason;
+  } cases[] = {
+      {101, "the audio of title 1, chapter 1 cannot be used"},
+      {pennock::kResultPictureBase + 101, "the picture of title 1, chapter 1 cannot be encoded"},
+      {pennock::kResultPictureBase + 1299, "the picture of title 12, chapter 99 cannot be encoded"},
+      {pennock::kResultPictureBase + 9901, "the picture of title 99, chapter 1 cannot be encoded"},
+      {-2, "a disc file could not be written (is the disk full?)"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.reason);
+    JobWindow window(*job_);
+    MessageBoxRecorder boxes(platform::kIdYes);  // replaces the folder of the last case
+    ASSERT_TRUE(job_->Create()) << job_->FailureText();
+    job_->HandleMessage(platform::kWmUser + 2, tessaly::kStatusFailed, c.result);
+    EXPECT_FALSE(job_->IsRunning());
+    EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+    EXPECT_EQ(job_->FailureText(), std::string("DVD authoring failed: ") + c.reason);
+    ASSERT_FALSE(boxes.Boxes().empty());
+    EXPECT_EQ(boxes.Boxes().back().caption, "Warning");
+    EXPECT_NE(boxes.Boxes().back().text.find(c.reason), std::string::npos);
+    // The real job's messages that follow change nothing.
+    const std::size_t shown = boxes.Boxes().size();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    while (context_.Authoring().Ctrl()->LastStatus() != tessaly::kStatusComplete &&
+           std::chrono::steady_clock::now() < deadline)
+      window.WaitAndProcess(100);
+    EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+    EXPECT_EQ(boxes.Boxes().size(), shown);
+  }
+}
+
+TEST_F(OutputJobTest, ProgressNeverGoesBackAtTheEndOfAJobAndEndsFull) {
+  AddChapter(0, 1);
   MessageBoxRecorder boxes;
-  ASSERT_TRUE(job_->Create());
-  // The component's end-of-job failure (audio of title 1, chapter 1).
-  job_->HandleMessage(platform::kWmUser + 2, tessaly::kStatusFailed, 101);
-  EXPECT_FALSE(job_->IsRunning());
-  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
-  EXPECT_EQ(job_->FailureText(), "DVD authoring failed: the audio of title 1, chapter 1 cannot be used");
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
-  // The real job's messages that follow change nothing.
+  // No window: the real job runs to its end unheard, and its last messages
+  // are fed below as they arrive.
+  ASSERT_TRUE(job_->Create()) << job_->FailureText();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
   while (context_.Authoring().Ctrl()->LastStatus() != tessaly::kStatusComplete &&
          std::chrono::steady_clock::now() < deadline)
-    window.WaitAndProcess(100);
-  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
-  EXPECT_EQ(boxes.Boxes().size(), 1u);
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_EQ(context_.Authoring().Ctrl()->LastStatus(), tessaly::kStatusComplete);
+  host_.bar.clear();
+
+  const std::uint32_t kChapter = platform::kWmUser + 1, kStatus = platform::kWmUser + 2,
+                      kOverall = platform::kWmUser + 6;
+  const struct {
+    std::uint32_t message;
+    std::uintptr_t wparam;
+    std::intptr_t lparam;
+  } end_of_job[] = {
+      {kStatus, 9020, 0},  // the last chapter of the last title
+      {kChapter, 0, 60}, {kOverall, 0, 45}, {kChapter, 0, 100}, {kOverall, 0, 50},
+      {kStatus, 9220, 0},  // title finished
+      {kStatus, 9520, 0},  // the menu picture
+      {kChapter, 0, 0}, {kChapter, 0, 48}, {kChapter, 0, 97},
+      {kChapter, 0, 0}, {kOverall, 0, 0},  // the component's reset before its last status
+      {kStatus, 9800, 0},
+  };
+  for (const auto& m : end_of_job) job_->HandleMessage(m.message, m.wparam, m.lparam);
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Succeeded) << job_->FailureText();
+  ASSERT_FALSE(host_.bar.empty());
+  EXPECT_TRUE(std::is_sorted(host_.bar.begin(), host_.bar.end())) << testing::PrintToString(host_.bar);
+  EXPECT_EQ(host_.bar.back(), 100);
+  // Once the job has ended, the page's bar goes back to rest.
+  EXPECT_EQ(host_.progress.back(), 0);
 }
 
 TEST_F(OutputJobTest, MissingChapterPictureFailsTheJob) {

@@ -193,6 +193,33 @@ TEST_F(ProjectFile, ChaptersWithMissingFilesAreDroppedAndCountsCorrected) {
   EXPECT_EQ(report.dropped[1].path, (dir / "four.jpg").string());
 }
 
+TEST_F(ProjectFile, AnnouncedChaptersWithoutFilesAreCountedApartFromDroppedOnes) {
+  WriteFile(dir / "one.mp3", "audio");
+  WriteFile(dir / "one.jpg", "picture");
+  const auto path = dir / "p.mdp";
+  // Six announced: 0 loads, 1 names nothing, 2 names only a picture, 3 names
+  // an audio file that is gone, 4 and 5 have no sections.
+  WriteFile(path,
+            "[ProjectCommon]\nCreator=Marrowfine\nVersion=V1.0\n"
+            "[AudioAttribute]\nAudioCellTotalNum=6\n"
+            "[AudioCell0]\nAudioFilePath=one.mp3\n[VideoCell0]\nVideoFilePath=one.jpg\n"
+            "[AudioCell1]\nTitleIndex=0\n[VideoCell1]\nTitleIndex=0\n"
+            "[AudioCell2]\nAudioFilePath=\n[VideoCell2]\nVideoFilePath=one.jpg\n"
+            "[AudioCell3]\nAudioFilePath=gone.mp3\n[VideoCell3]\nVideoFilePath=one.jpg\n");
+  ProjectDocument doc;
+  OpenReport report;
+  ASSERT_TRUE(doc.OpenProject(path, &report));
+  EXPECT_FALSE(report.all_loaded);
+  EXPECT_EQ(doc.CellCount(), 1);
+  EXPECT_EQ(doc.Header().AudioCellTotalNum, 1);
+  EXPECT_EQ(report.empty_cells, 3);
+  ASSERT_EQ(report.dropped.size(), 2u);
+  EXPECT_EQ(report.dropped[0].index, 2);
+  EXPECT_EQ(report.dropped[0].path, "");
+  EXPECT_EQ(report.dropped[1].index, 3);
+  EXPECT_EQ(report.dropped[1].reason, DroppedChapter::Reason::MissingAudio);
+}
+
 TEST_F(ProjectFile, HugeAnnouncedCountsInADamagedFileAreHarmless) {
   const auto path = dir / "huge.mdp";
   WriteFile(path,
