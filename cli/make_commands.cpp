@@ -56,14 +56,15 @@ class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
  public:
   explicit TerminalHost(OutputJob*& job) : job_(job) { tty_ = ::isatty(STDERR_FILENO) != 0; }
 
-  // The line follows the running job only: the bar an idle page is set back
-  // to is not drawn.
+  // One line for the whole job: each step's 0..100 % is a span of it, and
+  // the line never goes back. The bar an idle page is set back to is not drawn.
+  void StepStarted(OutputStep step) override { step_ = step; }
   void ShowProgress(int percent) override {
-    if (Running()) Draw(percent);
+    if (Running()) Draw(JobPercent(percent));
   }
   void ShowPosition(std::uint32_t message, int position) override {
     // Half the overall progress arrives with WM_USER+6.
-    if (Running() && message == platform::kWmUser + 6) Draw(position * 2);
+    if (Running() && message == platform::kWmUser + 6) Draw(JobPercent(position * 2));
   }
   void ShowStatus(const std::string& text) override {
     if (!Running() || text.empty() || text == status_) return;
@@ -86,8 +87,14 @@ class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
 
  private:
   bool Running() const { return job_ && job_->IsRunning(); }
+  int JobPercent(int step_percent) const {
+    const auto [from, span] = step_ == OutputStep::Audio      ? std::pair{0, 10}
+                              : step_ == OutputStep::Pictures ? std::pair{10, 10}
+                                                              : std::pair{20, 80};
+    return from + std::clamp(step_percent, 0, 100) * span / 100;
+  }
   void Draw(int percent, bool force = false) {
-    percent = std::clamp(percent, 0, 100);
+    percent = std::clamp(std::max(percent, percent_), 0, 100);
     if (!force && percent == percent_) return;
     percent_ = percent;
     if (!tty_) {
@@ -110,6 +117,7 @@ class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
   }
 
   OutputJob*& job_;
+  OutputStep step_ = OutputStep::Audio;
   bool tty_ = false;
   bool open_line_ = false;
   int percent_ = -1;

@@ -315,6 +315,7 @@ bool OutputJob::RunAudioStep() {
   }
   if (!UniteAudioFormat(files)) return false;
 
+  host_.StepStarted(OutputStep::Audio);
   host_.ShowStatus(kAudioStepStatus);
   TitlePlacement placement;
   for (int j = 0; j < count && running_; ++j) {
@@ -361,6 +362,7 @@ bool OutputJob::RunPictureStep() {
   const ProjectDocument& project = context_.Project();
   const int count = project.CellCount();
   if (count == 0) return Fail("the project has no chapter");
+  host_.StepStarted(OutputStep::Pictures);
   host_.ShowStatus(kPictureStepStatus);
   const FrameMode mode = FrameModeFor(project.Header().TVMode);
   // Without a theme there is no menu picture to render.
@@ -442,6 +444,7 @@ bool OutputJob::StartAuthoring() {
   auto request = std::make_unique<tessaly::AuthoringRequest>();
   BuildRequest(*request);
   overall_position_ = 0;
+  host_.StepStarted(OutputStep::Authoring);
   if (authoring->SetJob(request.get()) == 0)
     return Fail("the authoring component refused the job (a chapter's picture or audio file is missing, "
                 "or it is still busy)");

@@ -35,9 +35,14 @@ enum class OutputOutcome {
   Cancelled,
 };
 
+// The steps of a job, in order; each shows its progress from 0 to 100.
+enum class OutputStep { Audio, Pictures, Authoring };
+
 class OutputJobHost {
  public:
   virtual ~OutputJobHost() = default;
+  // A step begins; a host that shows one bar for the whole job scales by it.
+  virtual void StepStarted(OutputStep step) { (void)step; }
   // The progress bar in percent of its range (the job's own steps).
   virtual void ShowProgress(int percent) = 0;
   // A position the authoring component sent with `message` (WM_USER+1:
