@@ -280,6 +280,7 @@ TEST_F(Mux, ChaptersFollowEachOtherWithoutAGap) {
       if (i + 1 < vobus.size()) {
         EXPECT_EQ(vobus[i].end_ptm, vobus[i + 1].start_ptm) << "VOBU " << i;
       }
+      EXPECT_LE(vobus[i].end_ptm - vobus[i].start_ptm, 90000u) << "a VOBU lasts a second at most, VOBU " << i;
       const std::size_t end = i + 1 < vobus.size() ? vobus[i + 1].sector : vob.size() / 2048;
       double picture_pts = -1, picture_dts = 0, last_video_scr = 0;
       for (std::size_t s = vobus[i].sector + 1; s < end; ++s) {
