@@ -102,10 +102,12 @@ Signal ThroughDefaultEngine(const Signal& in, int in_rate, int out_rate) {
     auto* to = reinterpret_cast<std::uint8_t*>(out.data());
     const auto* from = reinterpret_cast<const std::uint8_t*>(in.data());
     int made = swr_convert(swr, &to, static_cast<int>(out.size()), &from, static_cast<int>(in.size()));
-    for (int more = made; more > 0 && made >= 0; made += more) {  // what the filter still holds
+    while (made >= 0) {  // then what the filter still holds
       out.resize(static_cast<std::size_t>(made) + 4096);
       to = reinterpret_cast<std::uint8_t*>(out.data() + made);
-      more = swr_convert(swr, &to, 4096, nullptr, 0);
+      const int more = swr_convert(swr, &to, 4096, nullptr, 0);
+      if (more <= 0) break;
+      made += more;
     }
     out.resize(static_cast<std::size_t>(std::max(made, 0)));
   }
