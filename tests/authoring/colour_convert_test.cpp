@@ -53,6 +53,8 @@ std::vector<Plane> Bt601StudioRange() {
           {"Cr", 128, {cr * (1 - kr), -cr * kg, -cr * kb}}};
 }
 
+// Black, white, primaries, secondaries and greys; ramps along the edges,
+// diagonals and the grey axis of the RGB cube; random colours.
 std::vector<Rgb> Colours() {
   std::vector<Rgb> colours = {{0, 0, 0},     {255, 255, 255}, {255, 0, 0},     {0, 255, 0},
                               {0, 0, 255},   {0, 255, 255},   {255, 0, 255},   {255, 255, 0},
