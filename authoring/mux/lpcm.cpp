@@ -1,66 +1,36 @@
 #include "mux/lpcm.h"
 
-#include <array>
-#include <cstring>
-#include <memory>
+#include "core/wav_reader.h"
 
 namespace pennock {
-namespace {
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
-}  // namespace
 
 std::optional<WavFormat> ReadWavFormat(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (!std::filesystem::is_regular_file(path, ec)) return std::nullopt;
-  std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
-  if (!file) return std::nullopt;
-  std::vector<std::uint8_t> head(131070 + 24);
-  const std::size_t got = std::fread(head.data(), 1, head.size(), file.get());
-  for (std::size_t at = 0; at + 24 <= got; at += 2) {
-    if (std::memcmp(&head[at], "fmt ", 4) != 0) continue;
-    const std::uint8_t* f = &head[at + 8];  // after the chunk size
-    const int tag = Le16(f);
-    WavFormat w;
-    w.channels = Le16(f + 2);
-    w.sample_rate = static_cast<int>(Le32(f + 4));
-    w.bits = Le16(f + 14);
-    const bool pcm = tag == 1 || tag == 0xFFFE;  // plain or extensible PCM
-    if (!pcm || w.channels < 1 || w.channels > 8) return std::nullopt;
-    if (w.sample_rate != 48000 && w.sample_rate != 96000) return std::nullopt;
-    if (w.bits != 16 && w.bits != 20 && w.bits != 24) return std::nullopt;
-    // 20- and 24-bit samples go in groups of four (two for mono).
-    if (w.bits != 16 && w.channels > 1 && w.channels % 2) return std::nullopt;
-    const int rate_samples = w.sample_rate == 96000 ? 160 : 80;  // sample frames per 1/600 s
-    const int quantisation = w.bits == 16 ? 0x00 : w.bits == 20 ? 0x40 : 0x80;
-    w.format_byte = static_cast<std::uint8_t>(quantisation | (w.sample_rate == 96000 ? 0x10 : 0x00) |
-                                              (w.channels - 1));
-    // 20-bit samples arrive in 3-byte containers and leave as 2.5 bytes.
-    w.input_frame_bytes = w.channels * rate_samples * (w.bits == 16 ? 2 : 3);
-    w.output_frame_bytes = w.channels * rate_samples * w.bits / 8;
-    w.group_bytes = w.bits == 16 ? 2 : (w.channels == 1 ? 2 : 4) * w.bits / 8;
-    return w;
-  }
-  return std::nullopt;
+  const auto layout = core::ReadWavLayout(path);
+  if (!layout || layout->coding != core::SampleCoding::Pcm) return std::nullopt;  // plain or extensible PCM
+  if (layout->sample_rate != 48000 && layout->sample_rate != 96000) return std::nullopt;
+  WavFormat w;
+  w.channels = layout->channels;
+  w.sample_rate = static_cast<int>(layout->sample_rate);
+  w.bits = layout->bits_per_sample;
+  if (w.channels < 1 || w.channels > 8) return std::nullopt;
+  if (w.bits != 16 && w.bits != 20 && w.bits != 24) return std::nullopt;
+  // 20- and 24-bit samples go in groups of four (two for mono).
+  if (w.bits != 16 && w.channels > 1 && w.channels % 2) return std::nullopt;
+  const int rate_samples = w.sample_rate == 96000 ? 160 : 80;  // sample frames per 1/600 s
+  const int quantisation = w.bits == 16 ? 0x00 : w.bits == 20 ? 0x40 : 0x80;
+  w.format_byte = static_cast<std::uint8_t>(quantisation | (w.sample_rate == 96000 ? 0x10 : 0x00) |
+                                            (w.channels - 1));
+  // 20-bit samples arrive in 3-byte containers and leave as 2.5 bytes.
+  w.input_frame_bytes = w.channels * rate_samples * (w.bits == 16 ? 2 : 3);
+  w.output_frame_bytes = w.channels * rate_samples * w.bits / 8;
+  w.group_bytes = w.bits == 16 ? 2 : (w.channels == 1 ? 2 : 4) * w.bits / 8;
+  return w;
 }
 
 std::optional<WavData> FindWavData(std::FILE* file) {
-  std::array<std::uint8_t, 40960 + 8> head{};
-  if (std::fseek(file, 0, SEEK_SET) != 0) return std::nullopt;
-  const std::size_t got = std::fread(head.data(), 1, head.size(), file);
-  for (std::size_t at = 0; at + 8 <= got && at < 40960; ++at) {
-    if (std::memcmp(&head[at], "data", 4) != 0) continue;
-    return WavData{at + 8, Le32(&head[at + 4])};
-  }
-  return std::nullopt;
+  const auto layout = core::ReadWavLayout(file);
+  if (!layout) return std::nullopt;
+  return WavData{layout->data_offset, layout->data_size};
 }
 
 void ConvertToLpcm(const WavFormat& format, const std::uint8_t* in, std::size_t bytes,

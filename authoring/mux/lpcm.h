@@ -20,12 +20,15 @@ struct WavFormat {
   int group_bytes = 0;           // LPCM bytes no packet may split (one sample frame for 16-bit)
 };
 
-// Reads the "fmt " chunk (searched two bytes at a time in the first 128 KiB).
-// nullopt for a file that cannot be opened, has no format chunk, or holds
-// audio a DVD cannot carry (PCM 16/20/24-bit, 48 or 96 kHz, 1..8 channels).
+// Reads the WAV header (core/wav_reader.h walks its chunks). nullopt for a
+// file that is not a readable WAV (no "fmt " or "data" chunk), or holds audio
+// a DVD cannot carry (PCM 16/20/24-bit, 48 or 96 kHz, 1..8 channels).
 std::optional<WavFormat> ReadWavFormat(const std::filesystem::path& path);
 
-// Offset and length of the "data" chunk (searched in the first 40,960 bytes).
+// Where the samples of an open WAV file are: the offset of the first sample
+// byte and the number of sample bytes present (an open or overlong size in
+// the header resolved against the file, as core/wav_reader.h says). The file
+// position is left anywhere.
 struct WavData {
   std::uint64_t offset = 0;
   std::uint64_t length = 0;

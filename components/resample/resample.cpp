@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "core/wav_reader.h"
 #include "pcm_wav_writer.h"
 
 extern "C" {
@@ -36,14 +37,6 @@ constexpr std::size_t kMaxLanes = 8;
 // same result. Pass band as a fraction of the lower Nyquist frequency.
 constexpr double kSoxrPrecision = 20.0;
 constexpr double kCutoff = 0.95;
-constexpr std::uint16_t kFormatPcm = 1;
-constexpr std::uint16_t kFormatFloat = 3;
-constexpr std::uint16_t kFormatExtensible = 0xFFFE;
-
-std::uint32_t Le32(const std::uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-std::uint16_t Le16(const std::uint8_t* p) { return static_cast<std::uint16_t>(p[0] | (p[1] << 8)); }
 
 struct FileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
@@ -63,65 +56,34 @@ struct WavInput {
   int BytesPerFrame() const { return channels * bits / 8; }
 };
 
-bool ParseFormat(const std::uint8_t* fmt, std::uint32_t size, WavInput& in) {
-  if (size < 16) return false;
-  std::uint16_t tag = Le16(fmt);
-  in.channels = Le16(fmt + 2);
-  const std::uint32_t rate = Le32(fmt + 4);
-  in.bits = Le16(fmt + 14);
-  if (tag == kFormatExtensible) {
-    if (size < 40) return false;
-    tag = Le16(fmt + 24);  // first two bytes of the sub-format GUID
-  }
-  if (in.channels < 1 || in.channels > kMaxChannels || rate < 1 || rate > 768000) return false;
-  in.sample_rate = static_cast<int>(rate);
-  if (tag == kFormatPcm) return in.bits == 8 || in.bits == 16 || in.bits == 24 || in.bits == 32;
-  if (tag == kFormatFloat) {
-    in.is_float = true;
-    return in.bits == 32 || in.bits == 64;
+// Takes the format of `w` when the conversion can read it: integer PCM of
+// 8, 16, 24 or 32 bits, or float of 32 or 64 bits (plain or extensible).
+bool TakeFormat(const core::WavLayout& w, WavInput& in) {
+  if (w.channels < 1 || w.channels > kMaxChannels || w.sample_rate < 1 || w.sample_rate > 768000) return false;
+  in.channels = w.channels;
+  in.sample_rate = static_cast<int>(w.sample_rate);
+  in.bits = w.bits_per_sample;
+  switch (w.coding) {
+    case core::SampleCoding::Pcm: return in.bits == 8 || in.bits == 16 || in.bits == 24 || in.bits == 32;
+    case core::SampleCoding::Float: in.is_float = true; return in.bits == 32 || in.bits == 64;
+    case core::SampleCoding::Other: return false;
   }
   return false;
 }
 
-// Reads the header of a RIFF/WAVE file. A data chunk that claims more than
-// the file holds is cut to what is there.
+// Opens a RIFF/WAVE file at its first sample. An open data size runs to the
+// end of the file, one that claims more than the file holds is cut to what
+// is there (core/wav_reader.h).
 bool OpenWav(const char* path, WavInput& in) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(path, ec)) return false;
-  const auto file_size = std::filesystem::file_size(path, ec);
-  if (ec) return false;
   in.file.reset(std::fopen(path, "rb"));
   if (!in.file) return false;
-  std::FILE* f = in.file.get();
-
-  std::uint8_t riff[12];
-  if (std::fread(riff, 1, 12, f) != 12 || std::memcmp(riff, "RIFF", 4) != 0 ||
-      std::memcmp(riff + 8, "WAVE", 4) != 0)
-    return false;
-
-  bool have_format = false;
-  std::uint64_t pos = 12;
-  while (pos + 8 <= file_size) {
-    std::uint8_t head[8];
-    if (std::fseek(f, static_cast<long>(pos), SEEK_SET) != 0 || std::fread(head, 1, 8, f) != 8)
-      return false;
-    const std::uint32_t size = Le32(head + 4);
-    pos += 8;
-    if (std::memcmp(head, "fmt ", 4) == 0) {
-      std::uint8_t fmt[40] = {};
-      const std::uint32_t want = std::min<std::uint32_t>(size, sizeof fmt);
-      if (std::fread(fmt, 1, want, f) != want || !ParseFormat(fmt, size, in)) return false;
-      have_format = true;
-    } else if (std::memcmp(head, "data", 4) == 0) {
-      if (!have_format) return false;
-      const std::uint64_t present = std::min<std::uint64_t>(size, file_size - pos);
-      in.data_offset = pos;
-      in.frames = present / static_cast<std::uint64_t>(in.BytesPerFrame());
-      return std::fseek(f, static_cast<long>(pos), SEEK_SET) == 0;
-    }
-    pos += size + (size & 1u);  // chunks are padded to even sizes
-  }
-  return false;
+  const auto layout = core::ReadWavLayout(in.file.get());
+  if (!layout || !TakeFormat(*layout, in)) return false;
+  in.data_offset = layout->data_offset;
+  in.frames = layout->data_size / static_cast<std::uint64_t>(in.BytesPerFrame());
+  return fseeko(in.file.get(), static_cast<off_t>(in.data_offset), SEEK_SET) == 0;
 }
 
 AVSampleFormat SampleFormat(const WavInput& in) {

@@ -3,22 +3,13 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstring>
-#include <fstream>
-#include <system_error>
+
+#include "core/wav_reader.h"
 
 namespace carrowell {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::uint16_t Le16(const unsigned char* p) { return static_cast<std::uint16_t>(p[0] | p[1] << 8); }
-std::uint32_t Le32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-constexpr std::uint16_t kWavExtensible = 0xFFFE;
 
 // Samples are read straight into memory.
 static_assert(std::endian::native == std::endian::little);
@@ -26,62 +17,33 @@ static_assert(std::endian::native == std::endian::little);
 }  // namespace
 
 bool WavInfo::IsComplete() const {
-  return block_align != 0 && data_offset <= file_size && data_size <= file_size - data_offset &&
-         data_size % block_align == 0;
+  return block_align != 0 && data_size == declared_data_size && data_size % block_align == 0;
 }
 
-std::uint64_t WavInfo::Frames() const {
-  if (block_align == 0 || data_offset > file_size) return 0;
-  return std::min(data_size, file_size - data_offset) / block_align;
-}
+std::uint64_t WavInfo::Frames() const { return block_align ? data_size / block_align : 0; }
 
 double WavInfo::Seconds() const {
   return sample_rate ? static_cast<double>(Frames()) / sample_rate : 0.0;
 }
 
 std::optional<WavInfo> ReadWavInfo(const fs::path& path) {
-  std::error_code ec;
-  if (!fs::is_regular_file(path, ec)) return std::nullopt;
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::nullopt;
+  const auto layout = core::ReadWavLayout(path);
+  if (!layout) return std::nullopt;
   WavInfo info;
-  info.file_size = fs::file_size(path, ec);
-  if (ec) return std::nullopt;
-
-  unsigned char riff[12];
-  if (!in.read(reinterpret_cast<char*>(riff), sizeof riff) || std::memcmp(riff, "RIFF", 4) != 0 ||
-      std::memcmp(riff + 8, "WAVE", 4) != 0)
-    return std::nullopt;
-
-  bool have_format = false;
-  std::uint64_t offset = 12;
-  while (offset + 8 <= info.file_size) {
-    unsigned char chunk[8];
-    in.seekg(static_cast<std::streamoff>(offset));
-    if (!in.read(reinterpret_cast<char*>(chunk), sizeof chunk)) return std::nullopt;
-    const std::uint32_t size = Le32(chunk + 4);
-    if (std::memcmp(chunk, "fmt ", 4) == 0) {
-      if (size < 16) return std::nullopt;
-      unsigned char fmt[40] = {};
-      const std::size_t wanted = std::min<std::size_t>(size, sizeof fmt);
-      if (!in.read(reinterpret_cast<char*>(fmt), static_cast<std::streamsize>(wanted)))
-        return std::nullopt;
-      info.format_tag = Le16(fmt);
-      info.channels = Le16(fmt + 2);
-      info.sample_rate = Le32(fmt + 4);
-      info.block_align = Le16(fmt + 12);
-      info.bits_per_sample = Le16(fmt + 14);
-      if (info.format_tag == kWavExtensible && wanted >= 26) info.format_tag = Le16(fmt + 24);
-      have_format = true;
-    } else if (std::memcmp(chunk, "data", 4) == 0) {
-      if (!have_format) return std::nullopt;
-      info.data_offset = offset + 8;
-      info.data_size = size;
-      return info;
-    }
-    offset += 8 + static_cast<std::uint64_t>(size) + (size & 1);
+  switch (layout->coding) {
+    case core::SampleCoding::Pcm: info.format_tag = kWavPcm; break;
+    case core::SampleCoding::Float: info.format_tag = kWavFloat; break;
+    case core::SampleCoding::Other: info.format_tag = layout->format_tag; break;
   }
-  return std::nullopt;
+  info.channels = layout->channels;
+  info.sample_rate = layout->sample_rate;
+  info.block_align = layout->block_align;
+  info.bits_per_sample = layout->bits_per_sample;
+  info.data_offset = layout->data_offset;
+  info.data_size = layout->data_size;
+  info.declared_data_size = layout->declared_data_size;
+  info.file_size = layout->file_size;
+  return info;
 }
 
 PcmWavReader::~PcmWavReader() {

@@ -19,18 +19,22 @@ struct WavInfo {
   std::uint32_t sample_rate = 0;
   std::uint16_t block_align = 0;
   std::uint16_t bits_per_sample = 0;
-  std::uint64_t data_offset = 0;  // where the sample data starts
-  std::uint64_t data_size = 0;    // as the header says
+  std::uint64_t data_offset = 0;          // where the sample data starts
+  std::uint64_t data_size = 0;            // sample bytes present in the file
+  std::uint32_t declared_data_size = 0;   // as the header says
   std::uint64_t file_size = 0;
 
-  // The header's data size fits the file and is a whole number of frames.
+  // The header's data size is exactly what the file holds (an open size
+  // with samples after it, or one running past the end, is not) and a whole
+  // number of frames.
   bool IsComplete() const;
   // Frames actually present in the file.
   std::uint64_t Frames() const;
   double Seconds() const;
 };
 
-// nullopt when the file is not a readable RIFF WAV with "fmt " and "data".
+// nullopt when the file is not a readable RIFF WAV with "fmt " and "data"
+// (read by core/wav_reader.h, which resolves open and overlong data sizes).
 std::optional<WavInfo> ReadWavInfo(const std::filesystem::path& path);
 
 // Reads a 16-bit PCM WAV as interleaved 16-bit values for one or two output

@@ -2,6 +2,7 @@
 // readers nobody here wrote (lsdvd, ffprobe, ffmpeg).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstdio>
@@ -194,6 +195,36 @@ TEST_F(AuthorJob, AudioComesBackSampleForSample) {
   EXPECT_TRUE(std::equal(source.begin(), source.end(), back.begin())) << "decoded LPCM differs from the WAV";
   // The rest is the silence that completes the last 1/600 s frame.
   EXPECT_LT(back.size() - source.size(), 320u);
+}
+
+// ffmpeg writes the title into a LIST/INFO chunk before the samples; a title
+// that says "data" (and an odd-sized chunk whose pad byte completes the word)
+// must not be taken for the audio: the disc carries the samples, bit for bit.
+TEST_F(AuthorJob, AudioAfterChunksThatSayDataComesBackSampleForSample) {
+  AddChapter(1, 2.0);
+  const fs::path wav = dir / "t1c1.wav";
+  const std::string plain = testing_support::ReadFile(wav);
+  auto le32 = [](std::size_t v) {
+    std::string out;
+    for (int i = 0; i < 4; ++i) out += static_cast<char>(v >> (8 * i));
+    return out;
+  };
+  const std::string title("some data here", 15);  // with its NUL: odd, so a pad byte follows
+  const std::string info = "INFO" + std::string("INAM") + le32(title.size()) + title + '\0';
+  const std::string chunks = "LIST" + le32(info.size()) + info + "odd " + le32(3) + "dat" + 'a';
+  std::string file = plain.substr(0, 36) + chunks + plain.substr(36);  // before "data"
+  file.replace(4, 4, le32(file.size() - 8));
+  testing_support::WriteFile(wav, file);
+
+  ASSERT_EQ(RunToEnd(), kStatusSucceeded) << "result " << window.result;
+  const fs::path pcm = dir / "back.raw";
+  Shell("ffmpeg -nostdin -v error -y -i '" + (VideoTs() / "VTS_01_1.VOB").string() + "' -map 0:a:0 -f s16le -c:a pcm_s16le '" + pcm.string() + "'");
+  const std::string back = testing_support::ReadFile(pcm);
+  const std::string source = plain.substr(44);
+  ASSERT_GE(back.size(), source.size());
+  const auto differ = std::mismatch(source.begin(), source.end(), back.begin());
+  EXPECT_EQ(differ.first, source.end()) << "decoded LPCM differs from the WAV from sample " << (differ.first - source.begin()) / 2;
+  EXPECT_LT(back.size() - source.size(), 320u);  // silence completing the last 1/600 s frame
 }
 
 TEST_F(AuthorJob, TwentyFourBitAudioUsesSampleGroups) {
