@@ -59,5 +59,6 @@ int RunConvert(const std::vector<std::string>& args);      // conversion_command
 #endif
 int RunMake(const std::vector<std::string>& args);           // make_commands.cpp
 int RunDemo(const std::vector<std::string>& args);           // make_commands.cpp
+int RunAuthor(const std::vector<std::string>& args);         // author_commands.cpp
 
 }  // namespace verosa::cli

@@ -29,6 +29,8 @@ constexpr const char* kUsage =
     "  make PROJECT.mdp [--out DIR] [--work DIR] [--force]\n"
     "                                    author a project into a DVD-Video folder\n"
     "  demo OUTDIR                       author the bundled demo project\n"
+    "  author JOB.json                   author WAV files and BMP pictures that a\n"
+    "                                    JSON job lists into a DVD-Video folder\n"
     "\n"
     "Run 'verosa-cli <command> --help' for the options.\n";
 
@@ -57,6 +59,7 @@ int main(int argc, char** argv) {
 #endif
   if (command == "make") return verosa::cli::RunMake(args);
   if (command == "demo") return verosa::cli::RunDemo(args);
+  if (command == "author") return verosa::cli::RunAuthor(args);
   std::fprintf(stderr, "verosa-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return verosa::cli::kExitFailure;
 }

@@ -182,7 +182,9 @@ bool LanguageHolder::SetLanguage(std::uint32_t lcid) {
 
 void LanguageHolder::InstallMessageBoxTranslation() {
   auto translator = [this](const std::string& text) {
-    return Translate(text, kSectionMessageBoxes, kTextCapacity);
+    // A text that names a long path (up to PATH_MAX bytes) is not cut: no
+    // catalogue entry is that long, so it only needs room to stay whole.
+    return Translate(text, kSectionMessageBoxes, std::max(kTextCapacity, text.size() + 1));
   };
   platform::MessageTranslator previous = platform::SetMessageTranslator(translator);
   if (!translator_installed_) previous_translator_ = std::move(previous);

@@ -88,7 +88,8 @@ class LanguageHolder {
   bool SetLanguage(std::uint32_t lcid);
 
   // Routes every platform::MessageBox text and caption through the section
-  // "MessageBoxes" (1024-char buffers) until Unload.
+  // "MessageBoxes" (1024-char buffers, or as long as a longer text that
+  // carries a path) until Unload.
   void InstallMessageBoxTranslation();
 
   // Releases the language object and frees the library.

@@ -1,5 +1,7 @@
 #include "shell/settings_store.h"
 
+#include <climits>
+
 #include "platform/disk_space.h"
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -12,6 +14,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kSection = "Settings";
+// Text values keep the registry's 1024 characters; folder and file paths
+// keep whatever this system allows (PATH_MAX - 1 bytes).
+constexpr std::size_t kTextMax = 1024;
+constexpr std::size_t kPathMax = platform::kProfileStringMax;
+static_assert(kPathMax + 1 >= PATH_MAX);
 
 std::string Join(const std::string& a, const std::string& b) { return (fs::path(a) / b).string(); }
 
@@ -31,12 +38,13 @@ class Walker {
       case SettingsStore::Mode::Save: ini_.Set(kSection, key, std::to_string(value)); break;
     }
   }
-  void String(const char* key, std::string& value, const std::string& fallback) {
+  void String(const char* key, std::string& value, const std::string& fallback,
+              std::size_t max_chars = kTextMax) {
     switch (mode_) {
       case SettingsStore::Mode::Reset: value = fallback; break;
       case SettingsStore::Mode::Load: {
         value = ini_.Get(kSection, key).value_or("");
-        if (value.size() > 1024) value.resize(1024);
+        if (value.size() > max_chars) value.resize(max_chars);
         break;
       }
       case SettingsStore::Mode::Save: ini_.Set(kSection, key, value); break;
@@ -45,7 +53,7 @@ class Walker {
   // A folder: as a string, then created in every mode. A folder that reads
   // empty takes its default, so work never lands in the current folder.
   void Folder(const char* key, std::string& value, const std::string& fallback) {
-    String(key, value, fallback);
+    String(key, value, fallback, kPathMax);
     if (value.empty()) value = fallback;
     platform::CreateFolderPath(value);
   }
@@ -139,10 +147,10 @@ bool SettingsStore::Walk(Mode mode) {
   w.Int("nDefaultThemeIndex", v.nDefaultThemeIndex, defaults.nDefaultThemeIndex);
   w.Int("nAudioCodingMode", v.nAudioCodingMode, defaults.nAudioCodingMode);
   w.Int("nAudioSampleRate", v.nAudioSampleRate, defaults.nAudioSampleRate);
-  w.String("strLastOpenMediaFilePath", v.strLastOpenMediaFilePath, "");
-  w.String("strLastOpenDVDFolderPath", v.strLastOpenDVDFolderPath, "");
-  w.String("strLastWorkPath", v.strLastWorkPath, "");
-  w.String("strLastProjectFilePath", v.strLastProjectFilePath, "");
+  w.String("strLastOpenMediaFilePath", v.strLastOpenMediaFilePath, "", kPathMax);
+  w.String("strLastOpenDVDFolderPath", v.strLastOpenDVDFolderPath, "", kPathMax);
+  w.String("strLastWorkPath", v.strLastWorkPath, "", kPathMax);
+  w.String("strLastProjectFilePath", v.strLastProjectFilePath, "", kPathMax);
 
   if (mode != Mode::Save) return true;
   if (!platform::CreateFolderPath(settings_file_.parent_path())) return false;

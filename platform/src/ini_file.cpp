@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <cctype>
 #include <cstdint>
 #include <cstdio>
@@ -248,7 +249,12 @@ bool WriteFileAtomically(const fs::path& path, std::string_view bytes, std::erro
     return false;
   };
   const fs::path folder = path.has_parent_path() ? path.parent_path() : fs::path(".");
-  std::string templ = (folder / ("." + path.filename().string() + ".XXXXXX")).string();
+  // ".NAME.XXXXXX" beside the file; a name or path that long would pass the
+  // system's limits (NAME_MAX, PATH_MAX) where the file itself does not, so
+  // such a file gets the short ".XXXXXX".
+  std::string name = "." + path.filename().string() + ".XXXXXX";
+  if (name.size() > NAME_MAX || (folder / name).native().size() >= PATH_MAX) name = ".XXXXXX";
+  std::string templ = (folder / name).string();
   const int fd = mkstemp(templ.data());
   if (fd < 0) return fail(errno);
 

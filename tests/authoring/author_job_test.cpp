@@ -106,8 +106,8 @@ Library& Pennock() {
 class AuthorJob : public ::testing::Test {
  protected:
   void SetUp() override {
-    params = std::make_unique<AuthorParams>();
-    std::memset(params.get(), 0, sizeof(AuthorParams));
+    params = NewAuthorParams();
+    ASSERT_TRUE(params);
     window_handle = platform::RegisterWindow(&window);
     params->window = window_handle;
     std::snprintf(params->output_folder, kPathSize, "%s", (dir / "out").string().c_str());
@@ -140,7 +140,7 @@ class AuthorJob : public ::testing::Test {
   fs::path VideoTs() const { return dir / "out" / "VIDEO_TS"; }
 
   ScratchDir dir;
-  std::unique_ptr<AuthorParams> params;
+  AuthorParamsPtr params;
   JobWindow window;
   platform::WindowHandle window_handle = 0;
 };

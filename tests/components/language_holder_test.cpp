@@ -256,10 +256,14 @@ TEST_F(LanguageHolderTest, MessageBoxesAreTranslatedUntilUnload) {
                        "Warning", platform::kMbOk | platform::kMbIconWarning);
   platform::MessageBox(platform::kNoWindow, "Invalid project file:\n/tmp/x.mdp", "Open Error",
                        platform::kMbOk | platform::kMbIconError);
+  // A path as long as the system allows is not cut.
+  const std::string long_path = "/tmp/" + std::string(4000, 'p') + ".mdp";
+  platform::MessageBox(platform::kNoWindow, "Invalid project file:\n" + long_path, "Open Error",
+                       platform::kMbOk | platform::kMbIconError);
   holder.Unload();
   platform::MessageBox(platform::kNoWindow, "Error", "Error", platform::kMbOk);
 
-  ASSERT_EQ(boxes.Boxes().size(), 3u);
+  ASSERT_EQ(boxes.Boxes().size(), 4u);
   EXPECT_EQ(boxes.Boxes()[0].text, "Die Gr\xC3\xB6\xC3\x9F" "e eines Titels darf 2048 MB nicht "
                                    "\xC3\xBC" "berschreiten!");
   EXPECT_EQ(boxes.Boxes()[0].caption, "Warnung");
@@ -267,8 +271,9 @@ TEST_F(LanguageHolderTest, MessageBoxesAreTranslatedUntilUnload) {
   // Composed texts are looked up whole; their pieces are the caller's job.
   EXPECT_EQ(boxes.Boxes()[1].text, "Invalid project file:\n/tmp/x.mdp");
   EXPECT_EQ(boxes.Boxes()[1].caption, "Fehler beim \xC3\x96" "ffnen");
-  EXPECT_EQ(boxes.Boxes()[2].text, "Error");
-  EXPECT_EQ(boxes.Boxes()[2].caption, "Error");
+  EXPECT_EQ(boxes.Boxes()[2].text, "Invalid project file:\n" + long_path);
+  EXPECT_EQ(boxes.Boxes()[3].text, "Error");
+  EXPECT_EQ(boxes.Boxes()[3].caption, "Error");
 }
 
 // Help pages open with a stand-in xdg-open that records what it was given.

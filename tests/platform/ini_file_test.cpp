@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <climits>
 #include <cstdint>
+#include <filesystem>
 
 #include "platform/ini_file.h"
 #include "platform/profile.h"
@@ -132,6 +134,31 @@ TEST(AtomicWrite, ReplacesWholeFileAndKeepsPermissions) {
   // No temporary file is left beside it.
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.Path())) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(AtomicWrite, WorksForNamesAndPathsAtTheSystemLimits) {
+  ScratchDir dir;
+  // A file name of NAME_MAX bytes: the temporary name cannot add to it.
+  const auto named = dir / std::string(NAME_MAX, 'n');
+  ASSERT_TRUE(platform::WriteFileAtomically(named, "one"));
+  EXPECT_EQ(ReadFile(named), "one");
+  ASSERT_TRUE(platform::WriteFileAtomically(named, "two"));
+  EXPECT_EQ(ReadFile(named), "two");
+
+  // A path of PATH_MAX - 1 bytes.
+  const std::string file_name = "Verosa.ini";
+  const std::size_t folder_length = PATH_MAX - 1 - 1 - file_name.size();
+  std::filesystem::path folder = dir.Path();
+  while (folder_length - folder.native().size() > 202) folder /= std::string(200, 'd');
+  folder /= std::string(folder_length - folder.native().size() - 1, 'e');
+  ASSERT_TRUE(std::filesystem::create_directories(folder));
+  const auto file = folder / file_name;
+  ASSERT_EQ(file.native().size(), static_cast<std::size_t>(PATH_MAX - 1));
+  ASSERT_TRUE(platform::WritePrivateProfileString("Settings", "strVerosaWorkPath", file.string(), file));
+  EXPECT_EQ(platform::GetPrivateProfileString("Settings", "strVerosaWorkPath", "", file), file.string());
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder)) ++entries;
   EXPECT_EQ(entries, 1);
 }
 

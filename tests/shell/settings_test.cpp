@@ -117,6 +117,28 @@ TEST(Settings, UnreadableValuesFallBackSensibly) {
   EXPECT_EQ(store.WorkPath(true), SettingsStore::DefaultWorkPath());
 }
 
+TEST(Settings, FolderAndFilePathsKeepTheirFullLength) {
+  IsolatedUser user;
+  SettingsStore store;
+  ASSERT_TRUE(store.Initialize({.single_instance = false}));
+  // Paths past the registry's 1024 characters, with non-ASCII folder names.
+  fs::path work = user.Root();
+  while (work.native().size() < 2000) work /= "Arbeitsordner-für-Lieder-日本語";
+  const std::string project = (work / "Sommer.mdp").string();
+  store.Values().strVerosaWorkPath = work.string();
+  store.Values().strLastProjectFilePath = project;
+  store.Values().strProjectName = std::string(2000, 'n');
+  ASSERT_TRUE(store.Save());
+
+  SettingsStore again;
+  ASSERT_TRUE(again.Initialize({.single_instance = false}));
+  EXPECT_EQ(again.Values().strVerosaWorkPath, work.string());
+  EXPECT_TRUE(fs::is_directory(work));
+  EXPECT_EQ(again.Values().strLastProjectFilePath, project);
+  // Other texts keep the registry's limit.
+  EXPECT_EQ(again.Values().strProjectName.size(), 1024u);
+}
+
 TEST(AppContext, SecondInstanceDoesNotStartAndWorkFoldersExist) {
   IsolatedUser user;
   AppContext first;

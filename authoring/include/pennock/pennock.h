@@ -3,10 +3,17 @@
 // fuAuthor, which prepares the folders and starts a worker thread, and then
 // polls fuStatus/fuProgress or listens to the messages sent to the window
 // named in the block; fuAbort asks the worker to stop.
+//
+// The block is large (about 82 MB, mostly path slots that stay empty): get it
+// with NewAuthorParams(), never on the stack. Its pages cost nothing until a
+// path is written into them.
 #pragma once
 
+#include <climits>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 
 #if defined(__GNUC__)
 #define PENNOCK_EXPORT __attribute__((visibility("default")))
@@ -18,40 +25,58 @@ namespace pennock {
 
 inline constexpr int kMaxTitles = 99;
 inline constexpr int kMaxChapters = 99;
-inline constexpr std::size_t kPathSize = 260;
+// Every path slot holds a path of up to PATH_MAX - 1 bytes and its NUL (the
+// original design had 260, the limit of the system it was written for).
+inline constexpr std::size_t kPathSize = PATH_MAX;
+static_assert(kPathSize == 4096);
 
 #pragma pack(push, 1)
 // The parameter block, little-endian, owned by the caller until the job ends.
+// P = kPathSize; the offsets are those of the original layout with P = 260.
 struct AuthorParams {
-  std::uint32_t leading;                                   // 0: not used
-  std::uint32_t window;                                    // 4: window handle for the messages
-  char output_folder[kPathSize];                           // 8: VIDEO_TS and AUDIO_TS go in here
-  std::int16_t menu_navigation;                            // 268: navigation code of the menu domain
-  std::int16_t language;                                   // 270: two ASCII letters, first in the high byte
-  std::uint8_t title_count;                                // 272: T, titles 1..T
-  std::uint8_t aspect;                                     // 273: 169 = 16:9, else 4:3
-  std::uint8_t permitted_display;                          // 274: 16:9 display modes
-  std::uint8_t chapter_count[100];                         // 275: chapters of title t at [t]
-  char audio_file[100][100][kPathSize];                    // 375: WAV of title t, chapter c
-  char picture_file[100][100][kPathSize];                  // 2,600,375: BMP of title t, chapter c
-  std::uint8_t filler;                                     // 5,200,375
-  std::int16_t post_navigation[100];                       // 5,200,376: post-title code of title t
+  std::uint32_t leading;                   // 0: not used
+  std::uint32_t window;                    // 4: window handle for the messages
+  char output_folder[kPathSize];           // 8: VIDEO_TS and AUDIO_TS go in here
+  std::int16_t menu_navigation;            // 8 + P: navigation code of the menu domain
+  std::int16_t language;                   // 10 + P: two ASCII letters, first in the high byte
+  std::uint8_t title_count;                // 12 + P: T, titles 1..T
+  std::uint8_t aspect;                     // 13 + P: 169 = 16:9, else 4:3
+  std::uint8_t permitted_display;          // 14 + P: 16:9 display modes
+  std::uint8_t chapter_count[100];         // 15 + P: chapters of title t at [t]
+  char audio_file[100][100][kPathSize];    // 115 + P: WAV of title t, chapter c
+  char picture_file[100][100][kPathSize];  // 115 + 10,001 P: BMP of title t, chapter c
+  std::uint8_t filler;                     // 115 + 20,001 P
+  std::int16_t post_navigation[100];       // 116 + 20,001 P: post-title code of title t
 };
 #pragma pack(pop)
 
 static_assert(offsetof(AuthorParams, window) == 4);
 static_assert(offsetof(AuthorParams, output_folder) == 8);
-static_assert(offsetof(AuthorParams, menu_navigation) == 268);
-static_assert(offsetof(AuthorParams, language) == 270);
-static_assert(offsetof(AuthorParams, title_count) == 272);
-static_assert(offsetof(AuthorParams, aspect) == 273);
-static_assert(offsetof(AuthorParams, permitted_display) == 274);
-static_assert(offsetof(AuthorParams, chapter_count) == 275);
-static_assert(offsetof(AuthorParams, audio_file) == 375);
-static_assert(offsetof(AuthorParams, picture_file) == 2600375);
-static_assert(offsetof(AuthorParams, filler) == 5200375);
-static_assert(offsetof(AuthorParams, post_navigation) == 5200376);
-static_assert(sizeof(AuthorParams) == 5200576);
+static_assert(offsetof(AuthorParams, menu_navigation) == 8 + kPathSize);
+static_assert(offsetof(AuthorParams, language) == 10 + kPathSize);
+static_assert(offsetof(AuthorParams, title_count) == 12 + kPathSize);
+static_assert(offsetof(AuthorParams, aspect) == 13 + kPathSize);
+static_assert(offsetof(AuthorParams, permitted_display) == 14 + kPathSize);
+static_assert(offsetof(AuthorParams, chapter_count) == 15 + kPathSize);
+static_assert(offsetof(AuthorParams, audio_file) == 115 + kPathSize);
+static_assert(offsetof(AuthorParams, picture_file) == 115 + 10001 * kPathSize);
+static_assert(offsetof(AuthorParams, filler) == 115 + 20001 * kPathSize);
+static_assert(offsetof(AuthorParams, post_navigation) == 116 + 20001 * kPathSize);
+static_assert(sizeof(AuthorParams) == 316 + 20001 * kPathSize);
+
+// Owns a block from NewAuthorParams.
+struct AuthorParamsDeleter {
+  void operator()(AuthorParams* params) const noexcept { std::free(params); }
+};
+using AuthorParamsPtr = std::unique_ptr<AuthorParams, AuthorParamsDeleter>;
+
+// A new all-zero block, or null when there is no memory. calloc hands out
+// pages that are mapped on first write, so a job of a few chapters touches a
+// few hundred kilobytes of the block, and a fresh block is cheaper than
+// clearing a used one.
+inline AuthorParamsPtr NewAuthorParams() {
+  return AuthorParamsPtr(static_cast<AuthorParams*>(std::calloc(1, sizeof(AuthorParams))));
+}
 
 // Status codes of the WM_USER+2 message (wParam) and of fuStatus. A job ends
 // with kStatusSucceeded, or kStatusFailed with the job result in lParam.

@@ -29,6 +29,7 @@ bool IsReadableFile(const char* path) {
   return path && ::stat(path, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+// A path of up to PATH_MAX - 1 bytes fits a slot of the block.
 bool CopyPath(char (&target)[pennock::kPathSize], const char* path) {
   if (!path) return false;
   const std::size_t length = std::strlen(path);
@@ -60,12 +61,12 @@ class Control final : public TessalyCtrl {
   int SetJob(const AuthoringRequest* request) override {
     ready_ = false;
     if (!request || Running()) return 0;
-    if (!params_) {
-      params_.reset(new (std::nothrow) pennock::AuthorParams);
-      if (!params_) return 0;
-    }
+    // A fresh zeroed block for every job: cheaper than clearing the old one,
+    // whose untouched pages were never mapped.
+    params_.reset();
+    params_ = pennock::NewAuthorParams();
+    if (!params_) return 0;
     pennock::AuthorParams& p = *params_;
-    std::memset(&p, 0, sizeof p);
     const int titles = request->title_count;
     if (titles < 1 || titles > kMaxTitles) return 0;
     p.window = request->window;
@@ -143,7 +144,7 @@ class Control final : public TessalyCtrl {
   }
 
  private:
-  std::unique_ptr<pennock::AuthorParams> params_;
+  pennock::AuthorParamsPtr params_;
   bool ready_ = false;
   bool started_ = false;
   bool failed_start_ = false;
