@@ -94,8 +94,7 @@ TEST(TwentyBitLpcm, TitlesDecodeToTheSourceSamples) {
     const auto bmp = authoring_test::MakeBmp(720, 576, [](int x, int) { return x < 360 ? 0x204080u : 0xC0A060u; });
     testing_support::WriteFile(dir / "still.bmp", std::string(bmp.begin(), bmp.end()));
 
-    auto params = std::make_unique<AuthorParams>();
-    std::memset(params.get(), 0, sizeof(AuthorParams));
+    const AuthorParamsPtr params = NewAuthorParams();
     JobEnd window;
     const platform::WindowHandle handle = platform::RegisterWindow(&window);
     params->window = handle;
