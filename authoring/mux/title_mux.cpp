@@ -14,7 +14,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr std::size_t kFlushBytes = 1600000;
+constexpr std::size_t kFlushBytes = 1600000;  // packs are written in blocks larger than this
+// Frame and VOBU durations: 25 Hz frames of 3600 ticks in VOBUs of 12, or
+// 29.97 Hz frames of 3003 ticks in VOBUs of 15.
+constexpr double kPalFrame = kClock / 25, kNtscFrame = kClock * 1001 / 30000;
+constexpr double kPalVobu = 12 * kPalFrame, kNtscVobu = 15 * kNtscFrame;
+// The LPCM header's frame number counts audio frames modulo 20.
+constexpr std::uint64_t kLpcmFrameNumbers = 20;
 constexpr std::size_t kAudioHeaderBytes = 14 + 6 + 3 + 10 + 7;  // pack, PES, flags, PTS+stuffing, LPCM
 constexpr std::size_t kAudioRoom = kSectorSize - kAudioHeaderBytes;  // 2008
 // A chapter's last packet that uses fewer bytes is closed with a padding
@@ -199,8 +205,8 @@ class TitleSetMuxer::TitleWriter {
         static_cast<std::int64_t>((audio_pts_ - kPresentationOffset) / frame_), owner_.signals_);
     if (still.frame_rate_code != kFrameRateNone) {
       pal_ = still.frame_rate_code == kFrameRatePal;
-      frame_ = pal_ ? 3600 : 3003;
-      vobu_ticks_ = pal_ ? 43200 : 45045;  // 12 or 15 frames
+      frame_ = pal_ ? kPalFrame : kNtscFrame;
+      vobu_ticks_ = pal_ ? kPalVobu : kNtscVobu;
     }
     packs = ReadPictureVideoPacks();
     if (still.written && still.frame_rate_code != kFrameRateNone && !packs.empty()) return true;
@@ -303,7 +309,7 @@ class TitleSetMuxer::TitleWriter {
     packet.first_unit = packet.frame_headers ? static_cast<std::uint16_t>(first_start - chapter_bytes_ + 4) : 0;
     const std::uint64_t frames_before = first_start / frame_bytes;
     packet.pts = chapter_start_pts_ + static_cast<double>(frames_before) * kLpcmFrameTicks;
-    packet.frame_number = static_cast<std::uint8_t>((lpcm_frames_ + frames_before) % 20);
+    packet.frame_number = static_cast<std::uint8_t>((lpcm_frames_ + frames_before) % kLpcmFrameNumbers);
     if (audio_packets_ == 0) packet.due_scr = kFirstAudioScr;
     else if (audio_packets_ == 1) packet.due_scr = kSecondAudioScr;
     else packet.due_scr = std::floor(packet.pts / kPackTime) * kPackTime - kAudioLead;
@@ -470,8 +476,8 @@ class TitleSetMuxer::TitleWriter {
   std::uint32_t video_start_ptm_ = 0;
   WavFormat format_;
   bool pal_ = false;
-  double frame_ = 3003;
-  double vobu_ticks_ = 45045;
+  double frame_ = kNtscFrame;
+  double vobu_ticks_ = kNtscVobu;
 };
 
 TitleSetMuxer::TitleSetMuxer(Settings settings, const JobSignals& signals, Progress progress)

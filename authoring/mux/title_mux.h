@@ -22,7 +22,8 @@ namespace pennock {
 inline constexpr double kClock = 90000;
 // One pack at the program mux rate (25200 x 50 bytes/s = 10.08 Mbit/s).
 inline constexpr double kPackTime = kSectorSize * kClock / (kProgramMuxRate * 50.0);  // 146.2857
-// The first audio PTS of every title and its video start time.
+// The first audio PTS of every title: seven NTSC frames (7 x 3003), the
+// time a player has to fill its buffers before the title starts.
 inline constexpr double kPresentationOffset = 21021;
 // A title's first two audio packets go out at fixed times, whatever their PTS.
 inline constexpr double kFirstAudioScr = 74 * kPackTime;
