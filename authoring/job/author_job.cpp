@@ -107,7 +107,6 @@ int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
       case MuxOutcome::AudioUnreadable: return t * 100 + result.failed_chapter;
       case MuxOutcome::PictureFailed: return kResultPictureBase + t * 100 + result.failed_chapter;
       case MuxOutcome::WriteFailed: return kResultWriteFailed;
-      case MuxOutcome::TempMissing: return kStatusTempStreamMissing;
     }
     signals.SendStatus(kStatusTitleDone);
     if (t == 1) streams = DetectStreamAttributes(video_ts / "VTS_01_1.VOB");

@@ -37,10 +37,6 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-bool IsNavigationPack(const std::uint8_t* pack) {
-  return pack[14] == 0x00 && pack[15] == 0x00 && pack[16] == 0x01 && pack[17] == 0xBB;
-}
-
 // Streams a WAV file's audio as LPCM bytes, whole 1/600 s frames at a time,
 // the last frame completed with silence.
 class AudioSource {
@@ -107,12 +103,12 @@ class AudioSource {
 // previous picture stays on screen and the sound goes on.
 class TitleSetMuxer::TitleWriter {
  public:
-  TitleWriter(TitleSetMuxer& owner, int title, const fs::path& temp)
-      : owner_(owner), title_(title), temp_path_(temp) {}
+  TitleWriter(TitleSetMuxer& owner, int title)
+      : owner_(owner), title_(title), first_sector_(owner.next_sector_) {
+    buffer_.reserve(kFlushBytes + 64 * kSectorSize);
+  }
 
   MuxResult Run(const std::vector<ChapterSource>& chapters) {
-    temp_.reset(std::fopen(temp_path_.c_str(), "wb"));
-    if (!temp_) return {MuxOutcome::WriteFailed, 0, "cannot create " + temp_path_.string()};
     TitleRecord record;
     record.first_vobu = owner_.vobus_.size();
     for (std::size_t c = 0; c < chapters.size(); ++c) {
@@ -123,13 +119,11 @@ class TitleSetMuxer::TitleWriter {
       MuxResult chapter = Chapter(static_cast<int>(c) + 1, chapters[c], record);
       if (chapter.outcome != MuxOutcome::Done) return chapter;
     }
-    if (!Flush() || std::fclose(temp_.release()) != 0)
-      return {MuxOutcome::WriteFailed, 0, "cannot write " + temp_path_.string()};
+    if (!Flush()) return {MuxOutcome::WriteFailed, 0, owner_.vobs_.Error()};
     record.last_vobu = owner_.vobus_.size() - 1;
     record.end_ptm = owner_.vobus_.back().end_ptm;
     record.video_start_ptm = video_start_ptm_;
     record.frame_rate_code = pal_ ? kFrameRatePal : kFrameRateNtsc;
-    record.temp_sectors = packs_written_;
     owner_.titles_.push_back(std::move(record));
     return {};
   }
@@ -183,8 +177,7 @@ class TitleSetMuxer::TitleWriter {
       EndVobu(vobu, first_vobu, record);
       chapter_packs += vobu.packs;
 
-      if (buffer_.size() > kFlushBytes && !Flush())
-        return {MuxOutcome::WriteFailed, 0, "cannot write " + temp_path_.string()};
+      if (buffer_.size() > kFlushBytes && !Flush()) return {MuxOutcome::WriteFailed, 0, owner_.vobs_.Error()};
       ReportProgress(source, chapter_packs);
       if (audio.Exhausted()) break;
       if (signals.Aborted()) {
@@ -449,18 +442,19 @@ class TitleSetMuxer::TitleWriter {
   }
   std::uint8_t* PackAt(std::size_t index) { return buffer_.data() + index * kSectorSize; }
 
+  // Writes the buffered packs where they belong in the VOB files.
   bool Flush() {
     if (buffer_.empty()) return true;
-    const bool ok = std::fwrite(buffer_.data(), 1, buffer_.size(), temp_.get()) == buffer_.size();
-    packs_written_ += buffer_.size() / kSectorSize;
+    const std::size_t packs = buffer_.size() / kSectorSize;
+    const bool ok = owner_.vobs_.Write(first_sector_ + packs_written_, buffer_.data(), packs);
+    packs_written_ += packs;
     buffer_.clear();
     return ok;
   }
 
   TitleSetMuxer& owner_;
   int title_;
-  fs::path temp_path_;
-  File temp_;
+  std::uint64_t first_sector_;  // of the title in the title set
   std::vector<std::uint8_t> buffer_;
   std::uint64_t packs_written_ = 0;
   bool title_started_ = false;
@@ -482,24 +476,21 @@ class TitleSetMuxer::TitleWriter {
 
 TitleSetMuxer::TitleSetMuxer(Settings settings, const JobSignals& signals, Progress progress)
     : settings_(std::move(settings)), signals_(signals), progress_(std::move(progress)),
-      next_sector_(settings_.first_sector) {}
+      next_sector_(settings_.first_sector), vobs_(settings_.video_ts) {}
 
 MuxResult TitleSetMuxer::MuxTitle(int number, const std::vector<ChapterSource>& chapters) {
-  const fs::path temp = settings_.output_folder / "_TEMP.VOB";
   const std::size_t vobus_before = vobus_.size();
   const std::uint32_t sector_before = next_sector_;
-  TitleWriter writer(*this, number, temp);
+  TitleWriter writer(*this, number);
   MuxResult result = writer.Run(chapters);
+  if (result.outcome == MuxOutcome::Done) result = CompleteNavigationPacks(titles_.back());
+  if (result.outcome == MuxOutcome::Done && !vobs_.Close()) result = {MuxOutcome::WriteFailed, 0, vobs_.Error()};
   if (result.outcome != MuxOutcome::Done) {
+    if (!titles_.empty() && titles_.back().first_vobu == vobus_before) titles_.pop_back();
     vobus_.resize(vobus_before);
     next_sector_ = sector_before;
-    std::error_code ec;
-    fs::remove(temp, ec);
-    return result;
+    vobs_.TruncateTo(sector_before);
   }
-  result = CopyIntoVobs(number, temp);
-  std::error_code ec;
-  fs::remove(temp, ec);
   return result;
 }
 
@@ -533,55 +524,22 @@ std::array<std::uint32_t, 42> TitleSetMuxer::SearchPointers(std::size_t index) c
   return sri;
 }
 
-MuxResult TitleSetMuxer::CopyIntoVobs(int number, const fs::path& temp) {
+// The fields of a title's navigation packs that wait for the whole title:
+// VOB_V_S_PTM and VOB_V_E_PTM, then (zeros between) the 42 search pointers.
+MuxResult TitleSetMuxer::CompleteNavigationPacks(const TitleRecord& title) {
   signals_.SendStatus(kStatusCopying);
-  File in(std::fopen(temp.c_str(), "rb"));
-  if (!in) {
-    signals_.SendStatus(kStatusTempStreamMissing);
-    return {MuxOutcome::TempMissing, 0, "cannot reopen " + temp.string()};
+  constexpr std::size_t kFrom = nav::kVobVSPtm;
+  constexpr std::size_t kTo = nav::kVobuSri + 4 * nav::kVobuSriEntries;
+  std::array<std::uint8_t, kTo - kFrom> fields{};
+  PutBe32(&fields[nav::kVobVSPtm - kFrom], title.video_start_ptm);
+  PutBe32(&fields[nav::kVobVEPtm - kFrom], title.end_ptm);
+  for (std::size_t v = title.first_vobu; v <= title.last_vobu; ++v) {
+    const auto sri = SearchPointers(v);
+    for (std::size_t k = 0; k < sri.size(); ++k) PutBe32(&fields[nav::kVobuSri - kFrom + 4 * k], sri[k]);
+    if (!vobs_.Patch(vobus_[v].sector, kFrom, fields.data(), fields.size()))
+      return {MuxOutcome::WriteFailed, 0, vobs_.Error()};
   }
-  const TitleRecord& title = titles_.back();
-  const std::uint64_t total = title.temp_sectors;
-  std::uint32_t sector = static_cast<std::uint32_t>(vobus_[title.first_vobu].sector);
-  std::size_t vobu = title.first_vobu;
-  File out;
-  int open_file = 0;
-  Pack pack;
-  std::uint64_t copied = 0;
-  int last_percent = -1;
-  while (std::fread(pack.data(), 1, kSectorSize, in.get()) == kSectorSize) {
-    if (IsNavigationPack(pack.data()) && vobu <= title.last_vobu) {
-      PutBe32(&pack[nav::kVobVSPtm], title.video_start_ptm);
-      PutBe32(&pack[nav::kVobVEPtm], title.end_ptm);
-      const auto sri = SearchPointers(vobu);
-      for (std::size_t k = 0; k < sri.size(); ++k) PutBe32(&pack[nav::kVobuSri + 4 * k], sri[k]);
-      ++vobu;
-    }
-    if (sector >= kMaxTitleSetSectors) return {MuxOutcome::WriteFailed, 0, "the title set is larger than nine VOB files"};
-    const int file_number = static_cast<int>(sector / kSectorsPerVobFile) + 1;
-    if (file_number != open_file) {
-      if (out && std::fclose(out.release()) != 0) return {MuxOutcome::WriteFailed, 0, "cannot write the VOB files"};
-      char name[32];
-      std::snprintf(name, sizeof name, "VTS_01_%d.VOB", file_number);
-      const fs::path path = settings_.video_ts / name;
-      // Appended when earlier sectors of this file were written by an earlier title.
-      const bool append = sector % kSectorsPerVobFile != 0;
-      out.reset(std::fopen(path.c_str(), append ? "ab" : "wb"));
-      if (!out) return {MuxOutcome::WriteFailed, 0, "cannot create " + path.string()};
-      open_file = file_number;
-    }
-    if (std::fwrite(pack.data(), 1, kSectorSize, out.get()) != kSectorSize)
-      return {MuxOutcome::WriteFailed, 0, "cannot write VTS_01_" + std::to_string(open_file) + ".VOB"};
-    ++sector;
-    ++copied;
-    const int percent = total ? static_cast<int>(copied * 100 / total) : 100;
-    if (percent != last_percent) {
-      signals_.Send(kMsgProgress, 0, percent);
-      last_percent = percent;
-    }
-  }
-  if (out && std::fclose(out.release()) != 0) return {MuxOutcome::WriteFailed, 0, "cannot write the VOB files"};
-  (void)number;
+  signals_.Send(kMsgProgress, 0, 100);
   return {};
 }
 

@@ -1,8 +1,9 @@
 // The VOB multiplexer: for each title, the chapters' still pictures and LPCM
 // audio interleaved into 2048-byte packs, one navigation pack at the head of
-// every VOBU, written to "_TEMP.VOB" and then copied into VTS_01_1.VOB ...
-// with the final search pointers. Sector numbers, VOBU numbers and the VOB
-// files continue from title to title.
+// every VOBU, written straight into VTS_01_1.VOB ...; once the title is
+// complete its navigation packs get their search pointers and the title's
+// times. Sector numbers, VOBU numbers and the VOB files continue from title
+// to title.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +16,7 @@
 #include "job/job_signals.h"
 #include "mux/lpcm.h"
 #include "mux/pack_format.h"
+#include "mux/vob_files.h"
 
 namespace pennock {
 
@@ -30,8 +32,6 @@ inline constexpr double kFirstAudioScr = 74 * kPackTime;
 inline constexpr double kSecondAudioScr = 81 * kPackTime;
 // An LPCM frame is 1/600 s.
 inline constexpr double kLpcmFrameTicks = kClock / 600;  // 150
-inline constexpr std::uint32_t kSectorsPerVobFile = 488300;  // 1,000,038,400 bytes
-inline constexpr std::uint64_t kMaxTitleSetSectors = 9ull * kSectorsPerVobFile;
 
 struct VobuRecord {
   std::uint32_t sector = 0;       // relative to the title VOBs
@@ -56,7 +56,6 @@ struct TitleRecord {
   std::uint32_t end_ptm = 0;        // the end of the title's audio
   std::uint32_t video_start_ptm = 0;  // the PTS of its first picture
   int frame_rate_code = 4;
-  std::uint64_t temp_sectors = 0;  // packs of the title's intermediate stream
 };
 
 struct ChapterSource {
@@ -66,7 +65,7 @@ struct ChapterSource {
   std::uint64_t audio_sectors = 0;  // WAV length / 2048, for progress
 };
 
-enum class MuxOutcome { Done, Aborted, AudioUnreadable, PictureFailed, WriteFailed, TempMissing };
+enum class MuxOutcome { Done, Aborted, AudioUnreadable, PictureFailed, WriteFailed };
 
 struct MuxResult {
   MuxOutcome outcome = MuxOutcome::Done;
@@ -77,7 +76,7 @@ struct MuxResult {
 class TitleSetMuxer {
  public:
   struct Settings {
-    std::filesystem::path output_folder;  // _TEMP.VOB and _menu.vob go here
+    std::filesystem::path output_folder;  // the encoder's _menu.vob goes here
     std::filesystem::path video_ts;       // VTS_01_n.VOB go here
     int aspect_code = 43;
     std::uint32_t first_sector = 0;       // where the title set's next pack goes
@@ -88,7 +87,8 @@ class TitleSetMuxer {
 
   TitleSetMuxer(Settings settings, const JobSignals& signals, Progress progress = {});
 
-  // Multiplexes title `number` (1-based) and copies it into the VOB files.
+  // Multiplexes title `number` (1-based) into the VOB files. A title that
+  // fails leaves the files as they were before it.
   MuxResult MuxTitle(int number, const std::vector<ChapterSource>& chapters);
 
   const std::vector<VobuRecord>& Vobus() const { return vobus_; }
@@ -100,7 +100,7 @@ class TitleSetMuxer {
 
  private:
   class TitleWriter;
-  MuxResult CopyIntoVobs(int number, const std::filesystem::path& temp);
+  MuxResult CompleteNavigationPacks(const TitleRecord& title);
 
   Settings settings_;
   const JobSignals& signals_;
@@ -109,6 +109,7 @@ class TitleSetMuxer {
   std::vector<TitleRecord> titles_;
   std::uint32_t next_sector_ = 0;
   std::uint64_t audio_sectors_done_ = 0;
+  VobFiles vobs_;
 };
 
 // The title set as the information files describe it.

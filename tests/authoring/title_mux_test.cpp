@@ -78,7 +78,6 @@ TEST_F(Mux, OneSecondOfNtscAudio) {
   const Bytes vob = Vob();
   ASSERT_EQ(vob.size() % 2048, 0u);
   ASSERT_EQ(vob.size() / 2048, muxer.NextSector());
-  EXPECT_FALSE(fs::exists(dir / "_TEMP.VOB"));
 
   const std::string wav = testing_support::ReadFile(dir / "a.wav").substr(44);
   std::string lpcm;
@@ -350,7 +349,6 @@ TEST_F(Mux, FailuresNameTheirChapterAndLeaveNothing) {
   EXPECT_EQ(r.outcome, MuxOutcome::AudioUnreadable);
   EXPECT_EQ(r.failed_chapter, 2);
   EXPECT_EQ(muxer.NextSector(), 0u);
-  EXPECT_FALSE(fs::exists(dir / "_TEMP.VOB"));
 
   // A picture the encoder refuses, and a chapter without a single sample.
   ChapterSource paletted = Chapter("p", 4800, 480);
@@ -363,6 +361,19 @@ TEST_F(Mux, FailuresNameTheirChapterAndLeaveNothing) {
   const MuxResult silent = muxer.MuxTitle(1, {Chapter("s", 0, 480)});
   EXPECT_EQ(silent.outcome, MuxOutcome::AudioUnreadable);
   EXPECT_EQ(muxer.NextSector(), 0u);
+  EXPECT_FALSE(fs::exists(dir / "VIDEO_TS" / "VTS_01_1.VOB"));
+
+  // A VOB file that cannot be written: the title that reached it leaves the
+  // files as the title before it left them.
+  TitleSetMuxer split({dir.Path(), dir / "VIDEO_TS", 43, kSectorsPerVobFile - 200}, signals);
+  ASSERT_EQ(split.MuxTitle(1, {Chapter("one", 4800, 480)}).outcome, MuxOutcome::Done);
+  const auto first_file = fs::file_size(dir / "VIDEO_TS" / "VTS_01_1.VOB");
+  fs::create_directories(dir / "VIDEO_TS" / "VTS_01_2.VOB" / "taken");
+  const MuxResult unwritable = split.MuxTitle(2, {Chapter("two", 48000 * 3, 480)});
+  EXPECT_EQ(unwritable.outcome, MuxOutcome::WriteFailed);
+  EXPECT_NE(unwritable.error.find("VTS_01_2.VOB"), std::string::npos) << unwritable.error;
+  EXPECT_EQ(fs::file_size(dir / "VIDEO_TS" / "VTS_01_1.VOB"), first_file);
+  EXPECT_EQ(split.Titles().size(), 1u);
 
   std::atomic<std::int32_t> abort{1};
   JobSignals aborting{platform::kNoWindow, nullptr, &abort};
