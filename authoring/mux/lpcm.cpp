@@ -1,5 +1,7 @@
 #include "mux/lpcm.h"
 
+#include <cstring>
+
 #include "core/wav_reader.h"
 
 namespace pennock {
@@ -33,16 +35,30 @@ std::optional<WavData> FindWavData(std::FILE* file) {
   return WavData{layout->data_offset, layout->data_size};
 }
 
+namespace {
+
+// Each pair of bytes swapped: little-endian 16-bit samples become big-endian.
+// Written as 16-bit rotations on distinct buffers, and vectorised even where
+// the build's optimisation level would not.
+__attribute__((target_clones("avx2", "default"), optimize("tree-vectorize", "vect-cost-model=dynamic")))
+void SwapPairs(const std::uint8_t* __restrict in, std::uint8_t* __restrict out, std::size_t pairs) {
+#pragma GCC ivdep
+  for (std::size_t i = 0; i < pairs; ++i) {
+    std::uint16_t v;
+    std::memcpy(&v, in + 2 * i, 2);
+    v = static_cast<std::uint16_t>(v << 8 | v >> 8);
+    std::memcpy(out + 2 * i, &v, 2);
+  }
+}
+
+}  // namespace
+
 void ConvertToLpcm(const WavFormat& format, const std::uint8_t* in, std::size_t bytes,
                    std::vector<std::uint8_t>& out) {
   if (format.bits == 16) {
     const std::size_t start = out.size();
     out.resize(start + bytes);
-    std::uint8_t* o = out.data() + start;
-    for (std::size_t i = 0; i + 1 < bytes; i += 2) {
-      o[i] = in[i + 1];
-      o[i + 1] = in[i];
-    }
+    SwapPairs(in, out.data() + start, bytes / 2);
     return;
   }
   // Groups of samples: four (two sample frames of a stereo pair), two for mono.
