@@ -249,10 +249,15 @@ std::vector<std::uint8_t> PacketiseStill(const std::vector<std::uint8_t>& stream
   return file;
 }
 
-StillResult EncodeStill(const std::filesystem::path& bmp, const std::filesystem::path& output_folder,
-                        const StillCodingOptions& options, const JobSignals& signals) {
+namespace {
+
+// The "_menu.vob" bytes of one picture, in memory; `file` is left empty when
+// the bitmap is refused.
+StillResult EncodeStillBytes(const std::filesystem::path& bmp, const StillCodingOptions& options,
+                             const JobSignals& signals, std::vector<std::uint8_t>& file) {
   StillResult result;
   result.q = options.q;
+  file.clear();
   signals.SendStatus(kStatusEncodingPicture);
 
   BmpPicture picture;
@@ -278,9 +283,34 @@ StillResult EncodeStill(const std::filesystem::path& bmp, const std::filesystem:
   const CodedStill coded = CodeStillPicture(picture, options, signals);
   result.frame_rate_code = coded.frame_rate_code;
   result.truncated = coded.truncated;
-  const std::vector<std::uint8_t> file =
-      PacketiseStill(coded.stream, coded.frame_rate_code, options.picture_number);
+  file = PacketiseStill(coded.stream, coded.frame_rate_code, options.picture_number);
+  result.packs = static_cast<int>(file.size() / kSectorSize);
+  return result;
+}
 
+// q = 1, then 2 for a picture of more than 120 packs, then coarser while it
+// is cut off at the coded-data limit.
+StillResult EncodeChoosingQuantiser(const std::filesystem::path& bmp, int aspect_code, std::int64_t picture_number,
+                                    const JobSignals& signals, std::vector<std::uint8_t>& file) {
+  constexpr int kCoarsestQ = 31;
+  StillCodingOptions options{.q = 1, .aspect_code = aspect_code, .picture_number = picture_number,
+                             .report_overflow = false};
+  StillResult result = EncodeStillBytes(bmp, options, signals, file);
+  if (!file.empty() && (result.packs > kRetryPackCount || result.truncated)) {
+    options.q = 2;
+    result = EncodeStillBytes(bmp, options, signals, file);
+  }
+  while (!file.empty() && result.truncated && options.q < kCoarsestQ) {
+    options.q = std::min(options.q * 2, kCoarsestQ);
+    options.report_overflow = options.q == kCoarsestQ;
+    result = EncodeStillBytes(bmp, options, signals, file);
+  }
+  return result;
+}
+
+StillResult WriteMenuVob(StillResult result, const std::vector<std::uint8_t>& file,
+                         const std::filesystem::path& output_folder, const JobSignals& signals) {
+  if (file.empty()) return result;
   const std::filesystem::path out_path = output_folder / kMenuVobName;
   std::ofstream out(out_path, std::ios::binary | std::ios::trunc);
   if (out) out.write(reinterpret_cast<const char*>(file.data()), static_cast<std::streamsize>(file.size()));
@@ -293,28 +323,39 @@ StillResult EncodeStill(const std::filesystem::path& bmp, const std::filesystem:
     return result;
   }
   result.written = true;
-  result.packs = static_cast<int>(file.size() / kSectorSize);
   return result;
+}
+
+}  // namespace
+
+StillResult EncodeStill(const std::filesystem::path& bmp, const std::filesystem::path& output_folder,
+                        const StillCodingOptions& options, const JobSignals& signals) {
+  std::vector<std::uint8_t> file;
+  const StillResult result = EncodeStillBytes(bmp, options, signals, file);
+  return WriteMenuVob(result, file, output_folder, signals);
 }
 
 StillResult EncodeStillChoosingQuantiser(const std::filesystem::path& bmp,
                                          const std::filesystem::path& output_folder,
                                          int aspect_code, std::int64_t picture_number,
                                          const JobSignals& signals) {
-  constexpr int kCoarsestQ = 31;
-  StillCodingOptions options{.q = 1, .aspect_code = aspect_code, .picture_number = picture_number,
-                             .report_overflow = false};
-  StillResult result = EncodeStill(bmp, output_folder, options, signals);
-  if (result.written && (result.packs > kRetryPackCount || result.truncated)) {
-    options.q = 2;
-    result = EncodeStill(bmp, output_folder, options, signals);
+  std::vector<std::uint8_t> file;
+  const StillResult result = EncodeChoosingQuantiser(bmp, aspect_code, picture_number, signals, file);
+  return WriteMenuVob(result, file, output_folder, signals);
+}
+
+EncodedPicture EncodePicturePacks(const std::filesystem::path& bmp, int aspect_code, std::int64_t picture_number,
+                                  const JobSignals& signals) {
+  EncodedPicture picture;
+  std::vector<std::uint8_t> file;
+  picture.result = EncodeChoosingQuantiser(bmp, aspect_code, picture_number, signals, file);
+  picture.result.written = !file.empty();
+  // Every pack but the first, the navigation pack.
+  for (std::size_t at = kSectorSize; at + kSectorSize <= file.size(); at += kSectorSize) {
+    Pack& pack = picture.video.emplace_back();
+    std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(at), kSectorSize, pack.begin());
   }
-  while (result.written && result.truncated && options.q < kCoarsestQ) {
-    options.q = std::min(options.q * 2, kCoarsestQ);
-    options.report_overflow = options.q == kCoarsestQ;
-    result = EncodeStill(bmp, output_folder, options, signals);
-  }
-  return result;
+  return picture;
 }
 
 }  // namespace pennock

@@ -88,4 +88,14 @@ StillResult EncodeStillChoosingQuantiser(const std::filesystem::path& bmp,
                                          int aspect_code, std::int64_t picture_number,
                                          const JobSignals& signals);
 
+// The same choice of quantiser, in memory: the picture's video packs (the
+// "_menu.vob" packs after the navigation pack) and how they were coded.
+// `written` tells that the bitmap was coded at all.
+struct EncodedPicture {
+  StillResult result;
+  std::vector<Pack> video;
+};
+EncodedPicture EncodePicturePacks(const std::filesystem::path& bmp, int aspect_code, std::int64_t picture_number,
+                                  const JobSignals& signals);
+
 }  // namespace pennock

@@ -4,7 +4,9 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <memory>
+#include <new>
 
 #include "encoder/still_encoder.h"
 #include "mux/pack_format.h"
@@ -111,12 +113,13 @@ class TitleSetMuxer::TitleWriter {
   MuxResult Run(const std::vector<ChapterSource>& chapters) {
     TitleRecord record;
     record.first_vobu = owner_.vobus_.size();
+    if (!chapters.empty()) CodeAhead(chapters.front(), 0);
     for (std::size_t c = 0; c < chapters.size(); ++c) {
       if (owner_.signals_.Aborted()) {
         owner_.signals_.SendStatus(kStatusAborted);
         return {MuxOutcome::Aborted, 0, {}};
       }
-      MuxResult chapter = Chapter(static_cast<int>(c) + 1, chapters[c], record);
+      MuxResult chapter = Chapter(chapters, c, record);
       if (chapter.outcome != MuxOutcome::Done) return chapter;
     }
     if (!Flush()) return {MuxOutcome::WriteFailed, 0, owner_.vobs_.Error()};
@@ -147,11 +150,13 @@ class TitleSetMuxer::TitleWriter {
     bool audio_seen = false;
   };
 
-  MuxResult Chapter(int cell, const ChapterSource& source, TitleRecord& record) {
+  MuxResult Chapter(const std::vector<ChapterSource>& chapters, std::size_t index, TitleRecord& record) {
     const JobSignals& signals = owner_.signals_;
+    const ChapterSource& source = chapters[index];
+    const int cell = static_cast<int>(index) + 1;
     Picture picture;
     std::string error;
-    if (!EncodePicture(source, picture.packs, error)) return {MuxOutcome::PictureFailed, cell, error};
+    if (!TakePicture(chapters, index, picture.packs, error)) return {MuxOutcome::PictureFailed, cell, error};
 
     signals.SendStatus(kStatusChapter);
     AudioSource audio;
@@ -192,20 +197,57 @@ class TitleSetMuxer::TitleWriter {
 
   // Encodes the chapter's bitmap and reads back its video packs (without the
   // navigation pack). The encoder's frame rate sets the title's clock.
-  bool EncodePicture(const ChapterSource& source, std::vector<Pack>& packs, std::string& error) {
-    const StillResult still = EncodeStillChoosingQuantiser(
-        source.picture, owner_.settings_.output_folder, owner_.settings_.aspect_code,
-        static_cast<std::int64_t>((audio_pts_ - kPresentationOffset) / frame_), owner_.signals_);
+  // Pictures are coded one chapter ahead on a worker, so that the writer
+  // does not wait for them. The worker reports nothing itself: the status
+  // goes out when the writer takes the picture.
+  void CodeAhead(const ChapterSource& source, std::int64_t picture_number) {
+    const JobSignals quiet{platform::kNoWindow, nullptr, owner_.signals_.abort};
+    next_picture_ = std::async(std::launch::async, [path = source.picture, aspect = owner_.settings_.aspect_code,
+                                                    picture_number, quiet] {
+      try {
+        return EncodePicturePacks(path, aspect, picture_number, quiet);
+      } catch (const std::bad_alloc&) {
+        EncodedPicture failed;
+        failed.result.error = "not enough memory";
+        return failed;
+      }
+    });
+  }
+
+  // Takes chapter `index`'s picture and starts on the next one. The
+  // encoder's frame rate sets the title's clock.
+  bool TakePicture(const std::vector<ChapterSource>& chapters, std::size_t index, std::vector<Pack>& packs,
+                   std::string& error) {
+    owner_.signals_.SendStatus(kStatusEncodingPicture);
+    EncodedPicture picture = next_picture_.get();
+    const StillResult& still = picture.result;
     if (still.frame_rate_code != kFrameRateNone) {
       pal_ = still.frame_rate_code == kFrameRatePal;
       frame_ = pal_ ? kPalFrame : kNtscFrame;
       vobu_ticks_ = pal_ ? kPalVobu : kNtscVobu;
     }
-    packs = ReadPictureVideoPacks();
+    if (index + 1 < chapters.size()) {
+      // The next chapter starts where this one's audio ends.
+      const double next_start = audio_pts_ + static_cast<double>(AudioFrames(chapters[index])) * kLpcmFrameTicks;
+      CodeAhead(chapters[index + 1], static_cast<std::int64_t>((next_start - kPresentationOffset) / frame_));
+    }
+    packs = std::move(picture.video);
     if (still.written && still.frame_rate_code != kFrameRateNone && !packs.empty()) return true;
-    error = still.error.empty() ? "the picture " + source.picture.string() + " could not be encoded"
-                                : source.picture.string() + ": " + still.error;
+    error = still.error.empty() ? "the picture " + chapters[index].picture.string() + " could not be encoded"
+                                : chapters[index].picture.string() + ": " + still.error;
     return false;
+  }
+
+  // The LPCM frames a chapter's WAV gives (the last one completed).
+  std::uint64_t AudioFrames(const ChapterSource& source) const {
+    File file(std::fopen(source.audio.c_str(), "rb"));
+    const auto data = file ? FindWavData(file.get()) : std::nullopt;
+    if (!data || source.format.input_frame_bytes <= 0) return 0;
+    std::error_code ec;
+    const std::uint64_t size = fs::file_size(source.audio, ec);
+    const std::uint64_t bytes = ec ? data->length : std::min<std::uint64_t>(data->length, size > data->offset ? size - data->offset : 0);
+    const auto frame = static_cast<std::uint64_t>(source.format.input_frame_bytes);
+    return (bytes + frame - 1) / frame;
   }
 
   // The navigation pack at the head of a VOBU: it starts where the audio
@@ -418,24 +460,6 @@ class TitleSetMuxer::TitleWriter {
     owner_.progress_(owner_.audio_sectors_done_ + std::min(consumed, source.audio_sectors), percent);
   }
 
-  std::vector<Pack> ReadPictureVideoPacks() {
-    const fs::path menu = owner_.settings_.output_folder / kMenuVobName;
-    std::vector<Pack> packs;
-    File file(std::fopen(menu.c_str(), "rb"));
-    if (file) {
-      Pack pack;
-      bool first = true;
-      while (std::fread(pack.data(), 1, kSectorSize, file.get()) == kSectorSize) {
-        if (!first) packs.push_back(pack);
-        first = false;
-      }
-    }
-    file.reset();
-    std::error_code ec;
-    fs::remove(menu, ec);
-    return packs;
-  }
-
   std::size_t Append(const Pack& pack) {
     buffer_.insert(buffer_.end(), pack.begin(), pack.end());
     return buffer_.size() / kSectorSize - 1;
@@ -457,6 +481,7 @@ class TitleSetMuxer::TitleWriter {
   std::uint64_t first_sector_;  // of the title in the title set
   std::vector<std::uint8_t> buffer_;
   std::uint64_t packs_written_ = 0;
+  std::future<EncodedPicture> next_picture_;
   bool title_started_ = false;
 
   double scr_ = 0;                          // of the last pack written
