@@ -49,10 +49,7 @@ class AudioSource {
     if (!file_) return false;
     const auto data = FindWavData(file_.get());
     if (!data || std::fseek(file_.get(), static_cast<long>(data->offset), SEEK_SET) != 0) return false;
-    // A data length running past the file (or a streaming 0xFFFFFFFF) ends at the file's end.
-    std::error_code ec;
-    const auto size = fs::file_size(path, ec);
-    left_ = ec ? data->length : std::min<std::uint64_t>(data->length, size > data->offset ? size - data->offset : 0);
+    left_ = data->length;
     return true;
   }
   std::size_t Available() const { return lpcm_.size() - used_; }
@@ -243,11 +240,8 @@ class TitleSetMuxer::TitleWriter {
     File file(std::fopen(source.audio.c_str(), "rb"));
     const auto data = file ? FindWavData(file.get()) : std::nullopt;
     if (!data || source.format.input_frame_bytes <= 0) return 0;
-    std::error_code ec;
-    const std::uint64_t size = fs::file_size(source.audio, ec);
-    const std::uint64_t bytes = ec ? data->length : std::min<std::uint64_t>(data->length, size > data->offset ? size - data->offset : 0);
     const auto frame = static_cast<std::uint64_t>(source.format.input_frame_bytes);
-    return (bytes + frame - 1) / frame;
+    return (data->length + frame - 1) / frame;
   }
 
   // The navigation pack at the head of a VOBU: it starts where the audio
