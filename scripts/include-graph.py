@@ -7,8 +7,10 @@
 
 Reads the sources only (no build needed). An include is resolved as the
 compiler resolves it: first beside the including file, then under the
-include folders the build hands out (ROOTS). Includes that resolve to no file
-of the tree are system or third-party headers and are ignored.
+include folders the build hands out (roots()). <...> includes that resolve
+to no file of the tree are system or third-party headers and are ignored;
+"..." is for our own headers, so a "..." include that names no file of the
+tree (a header that moved, a typo) is an error.
 
 The rules (docs/ARCHITECTURE.md):
   - a part includes only parts of a lower rank (same rank: neither sees the other);
@@ -177,12 +179,13 @@ def verdict(src_part, tgt_part, tgt_path):
 
 
 def main(argv):
-    check = "--check" in argv[1:]
-    unknown = [a for a in argv[1:] if a != "--check"]
-    if unknown:
-        print(__doc__.strip().splitlines()[2], file=sys.stderr)
+    if argv[1:] in (["-h"], ["--help"]):
+        print(__doc__.strip())
+        return 0
+    if argv[1:] not in ([], ["--check"]):
         print("usage: include-graph.py [--check]", file=sys.stderr)
         return 2
+    check = argv[1:] == ["--check"]
     top = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
     parts = load_parts()
     root_list = roots(parts)
@@ -202,10 +205,13 @@ def main(argv):
                     continue
                 name = m.group(2).strip()
                 found = resolve(top, path, name, root_list)
-                if not found:
-                    continue  # a system or third-party header
                 where = "%s:%d: #include %s%s%s" % (path, number, m.group(1), name,
                                                     '"' if m.group(1) == '"' else ">")
+                if not found:
+                    if m.group(1) == '"':
+                        problems.append('%s: names no header of the tree ("..." is for ours; '
+                                        "system and third-party headers take <...>)" % where)
+                    continue  # a system or third-party header
                 if len(found) > 1:
                     problems.append("%s: ambiguous, it names %s" % (where, " and ".join(found)))
                 target = found[0]
