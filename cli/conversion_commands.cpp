@@ -9,11 +9,11 @@
 #include "commands.h"
 #include "control/conversion_control.h"
 #include "control/file_errors.h"
+#include "core/media_info.h"
 #include "engine/mp3_target_format.h"
 #include "engine/source_descriptors.h"
 #include "json_writer.h"
 #include "ui/console_ui.h"
-#include "ui/media_info.h"
 #include "ui/mp3_settings.h"
 
 namespace verosa::cli {

@@ -4,13 +4,13 @@
 #include <string>
 
 #include "commands.h"
+#include "core/media_info.h"
 #include "json_writer.h"
 #include "platform/message_box.h"
 #include "project/chapter_editing.h"
 #include "project/probed_source_list.h"
 #include "project/project_document.h"
 #include "shell/app_context.h"
-#include "ui/media_info.h"
 
 namespace verosa::cli {
 namespace fs = std::filesystem;

@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config
+  build-essential cmake ninja-build pkg-config python3
   qt6-base-dev
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libmp3lame-dev
   libgtest-dev libbenchmark-dev

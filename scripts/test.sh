@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# Builds Verosa and runs every test suite.
+# Checks the include layering, builds Verosa and runs every test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+# A bad include fails here, before the build (docs/ARCHITECTURE.md).
+scripts/include-graph.py --check
 scripts/build.sh
 cd "${BUILD_DIR:-build}"
 QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300

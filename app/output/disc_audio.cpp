@@ -6,8 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "core/pcm_wav_writer.h"
 #include "core/wav_reader.h"
-#include "pcm_wav_writer.h"
 
 namespace verosa {
 namespace fs = std::filesystem;

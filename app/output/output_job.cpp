@@ -6,12 +6,12 @@
 #include <system_error>
 
 #include "carrowell/conversion_ctrl.h"
+#include "core/media_info.h"
 #include "imaging/picture_composition.h"
 #include "output/disc_audio.h"
 #include "pennock/pennock.h"
 #include "platform/message_box.h"
 #include "shell/app_context.h"
-#include "ui/media_info.h"
 
 namespace verosa {
 namespace fs = std::filesystem;

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "ui/media_info.h"
+#include "core/media_info.h"
 
 namespace verosa {
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "project/chapter_source_list.h"
+#include "core/chapter_source_list.h"
 #include "project/chapter_tree.h"
 #include "project/project_document.h"
 

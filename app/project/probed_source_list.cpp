@@ -1,6 +1,6 @@
 #include "project/probed_source_list.h"
 
-#include "ui/media_info.h"
+#include "core/media_info.h"
 
 namespace verosa {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "project/chapter_source_list.h"
+#include "core/chapter_source_list.h"
 
 namespace verosa {
 

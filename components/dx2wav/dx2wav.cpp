@@ -20,7 +20,7 @@
 #include <thread>
 #include <vector>
 
-#include "pcm_wav_writer.h"
+#include "core/pcm_wav_writer.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>

@@ -14,8 +14,8 @@
 #include <thread>
 #include <vector>
 
+#include "core/pcm_wav_writer.h"
 #include "core/wav_reader.h"
-#include "pcm_wav_writer.h"
 
 extern "C" {
 #include <libavutil/channel_layout.h>

@@ -1,6 +1,6 @@
 #include "engine/media_detector.h"
 
-#include "ui/media_info.h"
+#include "core/media_info.h"
 
 namespace carrowell {
 

@@ -1,4 +1,4 @@
-#include "ui/media_info.h"
+#include "core/media_info.h"
 
 #include <gtest/gtest.h>
 

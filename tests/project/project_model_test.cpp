@@ -3,11 +3,11 @@
 #include <set>
 #include <string>
 
+#include "core/media_info.h"
 #include "project/chapter_editing.h"
 #include "project/chapter_tree.h"
 #include "project/project_document.h"
 #include "support/test_support.h"
-#include "ui/media_info.h"
 
 namespace {
 using namespace verosa;

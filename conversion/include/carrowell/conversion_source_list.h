@@ -4,7 +4,7 @@
 #pragma once
 
 #include "carrowell/conversion_ctrl.h"
-#include "project/chapter_source_list.h"
+#include "core/chapter_source_list.h"
 
 namespace carrowell {
 

@@ -48,8 +48,9 @@ struct TitleRecord {
   const char* title_wav_path;
 };
 
-// The parameter block. Only the named fields are written by the caller; the
-// block lives on the caller's stack and is read during SetJob only.
+// The parameter block. Only the named fields are written by the caller. It
+// is large (over 160 KB), so the caller builds it on the heap, as the output
+// job does; SetJob copies what the job needs and does not keep it.
 struct AuthoringRequest {
   std::uint32_t window;            // receives the progress and status messages
   const char* output_folder;       // the DVD folder (VIDEO_TS goes inside)

@@ -67,8 +67,9 @@ inline constexpr std::uint32_t kCurrentLanguage = 0;
 inline constexpr std::uint32_t kDefaultLanguage = 1;
 
 // What the program hands to SetInstance: the way to reach its own windows.
-// The component links its own copy of the platform layer, so it cannot see
-// the program's window registry directly.
+// The component shares the program's platform library (one window registry
+// per process) and looks windows up there when no Instance or no
+// find_window is given; the program hands platform::FindWindow all the same.
 struct Instance {
   std::uint32_t size = sizeof(Instance);
   platform::MessageSink* (*find_window)(platform::WindowHandle window) = nullptr;

@@ -1,5 +1,7 @@
 // Media information probes: duration, decoded wave format and presence of an
-// audio stream of a media file, read with libavformat.
+// audio stream of a media file, read with libavformat. The program, the
+// command-line tool and the conversion library (its media detector) ask the
+// same questions, so they share these answers (target verosa_media).
 #pragma once
 
 #include <cstdint>

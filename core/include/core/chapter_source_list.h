@@ -1,6 +1,8 @@
 // The list of audio sources behind the chapters: item i is the source of
-// chapter i. The conversion control implements it; the project model only
-// needs to register and drop sources.
+// chapter i. The conversion library implements it over its control
+// (carrowell::ConversionSourceList), the command-line tool without one
+// (verosa::ProbedSourceList); the project model only needs to register and
+// drop sources.
 #pragma once
 
 #include <string>

@@ -1,6 +1,8 @@
-// Writes a 16-bit PCM WAV file with the canonical 44-byte header. The file is
-// complete only after Finish() succeeds; a writer destroyed before that, or
-// one whose write failed, deletes what it wrote.
+// Writes a 16-bit PCM WAV file with the canonical 44-byte header: the output
+// of Dx2Wav and Resample, and the output job's chapters brought to one disc
+// format (16-bit stereo). The file is complete only after Finish() succeeds;
+// a writer destroyed before that, or one whose write failed, deletes what it
+// wrote.
 #pragma once
 
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "pcm_wav_writer.h"
+#include "core/pcm_wav_writer.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
