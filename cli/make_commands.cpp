@@ -14,13 +14,13 @@
 
 #include "carrowell/conversion_source_list.h"
 #include "commands.h"
-#include "imaging/picture_composition.h"
 #include "output/output_job.h"
 #include "platform/message_box.h"
 #include "platform/paths.h"
 #include "project/chapter_editing.h"
 #include "project/chapter_tree.h"
 #include "shell/app_context.h"
+#include "shell/theme_pictures.h"
 
 namespace verosa::cli {
 namespace fs = std::filesystem;
@@ -203,10 +203,7 @@ int MakeDisc(const MakeOptions& options) {
     std::fprintf(stderr, "verosa-cli: %s has no chapter\n", options.project.string().c_str());
     return kExitFailure;
   }
-  const std::vector<std::string> themes = ListThemes();
-  const int theme = project.Header().ThemeIndex;
-  if (theme >= 0 && theme < static_cast<int>(themes.size()))
-    context.SetMenuPicturePath(ThemePicturePaths(themes[static_cast<std::size_t>(theme)]).menu.string());
+  UseThemeAt(context, project.Header().ThemeIndex);
 
   OutputJob* job_slot = nullptr;
   TerminalHost host(job_slot);

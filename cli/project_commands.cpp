@@ -6,11 +6,13 @@
 #include "commands.h"
 #include "core/media_info.h"
 #include "json_writer.h"
+#include "project_json.h"
 #include "platform/message_box.h"
 #include "project/chapter_editing.h"
 #include "project/probed_source_list.h"
 #include "project/project_document.h"
 #include "shell/app_context.h"
+#include "shell/new_project_header.h"
 
 namespace verosa::cli {
 namespace fs = std::filesystem;
@@ -85,31 +87,7 @@ std::string InfoJson(const fs::path& path, ProjectDocument& doc, const OpenRepor
   const ProjectHeader& h = doc.Header();
   JsonWriter json;
   json.BeginObject().Field("file", path.string());
-  json.BeginObject("header")
-      .Field("ProjectName", h.ProjectName)
-      .Field("Creator", h.Creator)
-      .Field("Version", h.Version)
-      .Field("Date", h.Date)
-      .Field("ThemeIndex", h.ThemeIndex)
-      .Field("MenuAspectRatio", h.MenuAspectRatio)
-      .Field("MenuDisplayMode", h.MenuDisplayMode)
-      .Field("MenuType", h.MenuType)
-      .Field("MenuCellTotalNum", h.MenuCellTotalNum)
-      .Field("TitleCellTotalNum", h.TitleCellTotalNum)
-      .Field("UseTitleName", h.UseTitleName)
-      .Field("AudioCodingMode", h.AudioCodingMode)
-      .Field("AudioSampleRate", h.AudioSampleRate)
-      .Field("AudioBitPerSample", h.AudioBitPerSample)
-      .Field("AudioChannel", h.AudioChannel)
-      .Field("AudioBitPerSecond", h.AudioBitPerSecond)
-      .Field("AudioCellTotalNum", h.AudioCellTotalNum)
-      .Field("VideoCodingMode", h.VideoCodingMode)
-      .Field("TVMode", h.TVMode)
-      .Field("VideoAspectRatio", h.VideoAspectRatio)
-      .Field("VideoDisplayMode", h.VideoDisplayMode)
-      .Field("VideoType", h.VideoType)
-      .Field("VideoCellTotalNum", h.VideoCellTotalNum)
-      .EndObject();
+  WriteHeaderJson(json, h);
   json.BeginArray("menu_cells");
   for (const MenuCell& m : doc.MenuCells())
     json.BeginObject()
@@ -232,43 +210,34 @@ int New(const std::vector<std::string>& raw) {
 
   AppContext context;
   if (!StartContext(context)) return kExitFailure;
-  const Settings& settings = context.Settings().Values();
   ProjectDocument& doc = context.Project();
   doc.NewProject(path);
-  ProjectHeader& h = doc.Header();
   // New projects start from the user's settings, as the Config page shows them.
-  h.ProjectName = settings.strProjectName;
-  h.TVMode = settings.nTVMode;
-  h.VideoAspectRatio = settings.bWideScreen ? 0 : 1;
-  h.VideoDisplayMode = settings.bPanScan ? 0 : 1;
-  h.AudioSampleRate = settings.nAudioSampleRate == 96000 ? 96000 : 48000;
-  h.ThemeIndex = settings.nDefaultThemeIndex;
-
-  if (auto name = args.Value("--name")) h.ProjectName = *name;
+  ProjectChoices choices = ChoicesFromSettings(context.Settings().Values());
+  if (auto name = args.Value("--name")) choices.project_name = *name;
   if (auto tv = Choice(args.Value("--tv"), "pal", "ntsc")) {
     if (*tv < 0) return UsageError("--tv takes pal or ntsc");
-    h.TVMode = *tv;
+    choices.tv_mode = *tv;
   }
   if (auto aspect = Choice(args.Value("--aspect"), "4:3", "16:9")) {
     if (*aspect < 0) return UsageError("--aspect takes 4:3 or 16:9");
-    h.VideoAspectRatio = *aspect;
+    choices.aspect_ratio = *aspect;
   }
   if (auto display = Choice(args.Value("--display"), "letterbox", "panscan")) {
     if (*display < 0) return UsageError("--display takes letterbox or panscan");
-    h.VideoDisplayMode = *display;
+    choices.display_mode = *display;
   }
   if (auto rate = args.Value("--rate")) {
     if (*rate != "48000" && *rate != "96000") return UsageError("--rate takes 48000 or 96000");
-    h.AudioSampleRate = std::stoi(*rate);
+    choices.sample_rate = std::stoi(*rate);
   }
   if (auto theme = args.Value("--theme")) {
     if (theme->empty() || theme->find_first_not_of("0123456789") != std::string::npos ||
         theme->size() > 4)
       return UsageError("--theme takes a theme number");
-    h.ThemeIndex = std::stoi(*theme);
+    choices.theme_index = std::stoi(*theme);
   }
-  h.MenuAspectRatio = h.VideoAspectRatio;
-  h.MenuDisplayMode = h.VideoDisplayMode;
+  WriteChoices(choices, doc.Header());
 
   if (!doc.SaveProject(path, &ec))
     return Fail("cannot write " + path.string() + ": " + ec.message());

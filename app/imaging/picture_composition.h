@@ -7,31 +7,11 @@
 #include <QImage>
 #include <QSize>
 #include <filesystem>
-#include <string>
-#include <vector>
 
 #include "imaging/still_picture.h"
 #include "project/project_types.h"
 
 namespace verosa {
-
-// The folder that holds the program's themes, one sub-folder per theme.
-std::filesystem::path ThemesFolder();
-
-struct ThemePictures {
-  std::filesystem::path menu;     // "Menu.jpg": menu background
-  std::filesystem::path chapter;  // "Chapter.jpg": default chapter background
-};
-// The two pictures of a theme (each a BMP or JPEG file whatever its
-// extension). Folder and file names are matched without regard to case.
-ThemePictures ThemePicturePaths(const std::string& theme_name);
-ThemePictures ThemePicturePaths(const std::filesystem::path& themes_folder,
-                                const std::string& theme_name);
-
-// The themes of `themes_folder`: every sub-folder that holds both "menu.jpg"
-// and "Chapter.jpg" (names matched without regard to case), sorted without
-// regard to case. A theme index is a position in this list.
-std::vector<std::string> ListThemes(const std::filesystem::path& themes_folder = ThemesFolder());
 
 // The loading rule of every composition: BMP first, then JPEG on the same
 // path. A failed load leaves the picture as it was.
@@ -73,13 +53,13 @@ QImage ComposeSizedPreview(const std::filesystem::path& picture, QSize size);
 QImage ComposeChapterPreview(const ChapterPictureSource& source, FrameMode mode, QSize size);
 
 struct ThemePreview {
-  ThemePictures pictures;
   QImage menu;
   QImage chapter;
 };
-// Both previews of a theme (see ThemePicturePaths), as the Config page shows
-// them when the theme is chosen.
-ThemePreview ComposeThemePreview(const ThemePictures& pictures, QSize menu_size,
+// Both previews of a theme, from its menu and chapter pictures, as the Config
+// page shows them when the theme is chosen.
+ThemePreview ComposeThemePreview(const std::filesystem::path& menu_picture,
+                                 const std::filesystem::path& chapter_picture, QSize menu_size,
                                  QSize chapter_size);
 
 }  // namespace verosa

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <variant>
 
 #include "platform/ini_file.h"
 #include "platform/paths.h"
@@ -12,12 +13,6 @@ namespace fs = std::filesystem;
 using platform::IniFile;
 
 namespace {
-
-constexpr const char* kCommon = "ProjectCommon";
-constexpr const char* kMenu = "MenuAttribute";
-constexpr const char* kTitle = "TitleAttribute";
-constexpr const char* kAudio = "AudioAttribute";
-constexpr const char* kVideo = "VideoAttribute";
 
 std::string Numbered(const char* name, int i) { return name + std::to_string(i); }
 
@@ -74,6 +69,22 @@ bool FileExists(const std::string& path) {
   return !path.empty() && fs::is_regular_file(path, ec);
 }
 
+// A header member as the file writes it.
+std::string MemberText(const ProjectHeader& h, const HeaderField::Member& member) {
+  if (const auto* text = std::get_if<std::string ProjectHeader::*>(&member)) return h.**text;
+  return std::to_string(h.*std::get<std::int32_t ProjectHeader::*>(member));
+}
+
+void ReadHeaderField(const Reader& r, const HeaderField& field, ProjectHeader& h) {
+  const bool constant = field.rule == HeaderFieldRule::Constant;
+  if (const auto* text = std::get_if<std::string ProjectHeader::*>(&field.member))
+    h.**text = constant ? field.fixed : r.String(field.section, field.key);
+  else
+    h.*std::get<std::int32_t ProjectHeader::*>(field.member) =
+        constant ? platform::ParseProfileInt(field.fixed)
+                 : r.Int(field.section, field.key, field.absent);
+}
+
 }  // namespace
 
 bool WriteProjectFile(const fs::path& path, const ProjectDocument& document,
@@ -86,34 +97,10 @@ bool WriteProjectFile(const fs::path& path, const ProjectDocument& document,
     ini.Set(section, key, std::to_string(value));
   };
 
-  const ProjectHeader& h = document.Header();
-  put(kCommon, "ProjectName", h.ProjectName);
-  put(kCommon, "Creator", kCreatorWord);
-  put(kCommon, "Version", kFormatVersion);
-  put(kCommon, "Date", h.Date);
-  put_int(kCommon, "ThemeIndex", h.ThemeIndex);
-
-  put_int(kMenu, "AspectRatio", h.MenuAspectRatio);
-  put_int(kMenu, "DisplayMode", h.MenuDisplayMode);
-  put_int(kMenu, "MenuType", h.MenuType);
-  put_int(kMenu, "MenuCellTotalNum", h.MenuCellTotalNum);
-
-  put_int(kTitle, "TitleCellTotalNum", h.TitleCellTotalNum);
-  put(kTitle, "UseTitleName", "0");
-
-  put_int(kAudio, "AudioCodingMode", h.AudioCodingMode);
-  put_int(kAudio, "AudioSampleRate", h.AudioSampleRate);
-  put_int(kAudio, "AudioBitPerSample", h.AudioBitPerSample);
-  put_int(kAudio, "AudioChannel", h.AudioChannel);
-  put_int(kAudio, "AudioBitPerSecond", h.AudioBitPerSecond);
-  put_int(kAudio, "AudioCellTotalNum", h.AudioCellTotalNum);
-
-  put_int(kVideo, "VideoCodingMode", h.VideoCodingMode);
-  put_int(kVideo, "TVMode", h.TVMode);
-  put_int(kVideo, "AspectRatio", h.VideoAspectRatio);
-  put_int(kVideo, "DisplayMode", h.VideoDisplayMode);
-  put_int(kVideo, "VideoType", h.VideoType);
-  put_int(kVideo, "VideoCellTotalNum", h.VideoCellTotalNum);
+  for (const HeaderField& field : kHeaderFields)
+    put(field.section, field.key,
+        field.rule == HeaderFieldRule::Stored ? MemberText(document.Header(), field.member)
+                                              : field.fixed);
 
   const auto& menus = document.MenuCells();
   for (std::size_t i = 0; i < menus.size(); ++i) {
@@ -162,31 +149,10 @@ bool ReadProjectHeader(const fs::path& path, ProjectHeader& header) {
   const Reader r(*ini);
 
   ProjectHeader h = header;
-  h.ProjectName = r.String(kCommon, "ProjectName");
-  h.Creator = r.String(kCommon, "Creator");
-  h.Version = r.String(kCommon, "Version");
-  if (h.Creator != kCreatorWord || h.Version != kFormatVersion) return false;
-
-  h.Date = r.String(kCommon, "Date");
-  h.ThemeIndex = r.Int(kCommon, "ThemeIndex");
-  h.MenuAspectRatio = r.Int(kMenu, "AspectRatio");
-  h.MenuDisplayMode = r.Int(kMenu, "DisplayMode");
-  h.MenuType = r.Int(kMenu, "MenuType");
-  h.MenuCellTotalNum = r.Int(kMenu, "MenuCellTotalNum");
-  h.TitleCellTotalNum = r.Int(kTitle, "TitleCellTotalNum");
-  h.UseTitleName = 0;
-  h.AudioCodingMode = r.Int(kAudio, "AudioCodingMode");
-  h.AudioSampleRate = r.Int(kAudio, "AudioSampleRate");
-  h.AudioBitPerSample = r.Int(kAudio, "AudioBitPerSample");
-  h.AudioChannel = r.Int(kAudio, "AudioChannel");
-  h.AudioBitPerSecond = r.Int(kAudio, "AudioBitPerSecond");
-  h.AudioCellTotalNum = r.Int(kAudio, "AudioCellTotalNum");
-  h.VideoCodingMode = r.Int(kVideo, "VideoCodingMode", 1);
-  h.TVMode = r.Int(kVideo, "TVMode");
-  h.VideoAspectRatio = r.Int(kVideo, "AspectRatio");
-  h.VideoDisplayMode = r.Int(kVideo, "DisplayMode");
-  h.VideoType = r.Int(kVideo, "VideoType");
-  h.VideoCellTotalNum = r.Int(kVideo, "VideoCellTotalNum");
+  for (const HeaderField& field : kHeaderFields) ReadHeaderField(r, field, h);
+  for (const HeaderField& field : kHeaderFields)
+    if (field.rule == HeaderFieldRule::Checked && MemberText(h, field.member) != field.fixed)
+      return false;
   header = std::move(h);
   return true;
 }

@@ -9,15 +9,15 @@
 
 namespace verosa {
 
-// Writes the five header sections, the MenuCell sections and, alternating,
-// AudioCell%d / VideoCell%d for every chapter. The file is built in memory
+// Writes the five header sections (kHeaderFields), the MenuCell sections and,
+// alternating, AudioCell%d / VideoCell%d for every chapter. The file is built in memory
 // and replaces an existing one only when written completely.
 bool WriteProjectFile(const std::filesystem::path& path, const ProjectDocument& document,
                       std::error_code* error = nullptr);
 
-// Reads ProjectName, Creator and Version and accepts the file only for the
-// creator "Marrowfine" and version "V1.0" (exact bytes); then the rest of the
-// header. `header` is changed only when the file is accepted.
+// Reads the header (kHeaderFields) and accepts the file only for the creator
+// "Marrowfine" and version "V1.0" (exact bytes). `header` is changed only when
+// the file is accepted.
 bool ReadProjectHeader(const std::filesystem::path& path, ProjectHeader& header);
 
 // Appends the menu cells and every chapter whose audio file and background

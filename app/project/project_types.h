@@ -3,8 +3,11 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <string>
+#include <variant>
 
 namespace verosa {
 
@@ -73,6 +76,94 @@ struct ProjectHeader {
   std::int32_t VideoType = 6;
   std::int32_t VideoCellTotalNum = 0;
 };
+
+// The sections of the project file that hold the header.
+inline constexpr const char* kProjectCommonSection = "ProjectCommon";
+inline constexpr const char* kMenuAttributeSection = "MenuAttribute";
+inline constexpr const char* kTitleAttributeSection = "TitleAttribute";
+inline constexpr const char* kAudioAttributeSection = "AudioAttribute";
+inline constexpr const char* kVideoAttributeSection = "VideoAttribute";
+
+// How the project file treats a header field.
+enum class HeaderFieldRule {
+  Stored,    // written from the member, read back into it
+  Checked,   // written as `fixed`; read into the member, and a file that holds
+             // anything else is refused
+  Constant,  // written as `fixed`; not read: the member becomes `fixed`
+};
+
+// One ProjectHeader member with its key in the project file. `name` is the
+// member's name, the key of `verosa-cli project info --json`.
+struct HeaderField {
+  using Member = std::variant<std::string ProjectHeader::*, std::int32_t ProjectHeader::*>;
+
+  const char* name;
+  const char* section;
+  const char* key;
+  Member member;
+  HeaderFieldRule rule = HeaderFieldRule::Stored;
+  const char* fixed = nullptr;  // the value written for Checked and Constant
+  std::int32_t absent = 0;      // an integer read from a file that lacks its key
+};
+
+// Every header field, in the order of the file, which is also the order of
+// the JSON. A new header field needs its member above and its row here, and
+// nothing else: the project file and the JSON follow this table.
+inline constexpr HeaderField kHeaderFields[] = {
+    {"ProjectName", kProjectCommonSection, "ProjectName", &ProjectHeader::ProjectName},
+    {"Creator", kProjectCommonSection, "Creator", &ProjectHeader::Creator,
+     HeaderFieldRule::Checked, kCreatorWord},
+    {"Version", kProjectCommonSection, "Version", &ProjectHeader::Version,
+     HeaderFieldRule::Checked, kFormatVersion},
+    {"Date", kProjectCommonSection, "Date", &ProjectHeader::Date},
+    {"ThemeIndex", kProjectCommonSection, "ThemeIndex", &ProjectHeader::ThemeIndex},
+    {"MenuAspectRatio", kMenuAttributeSection, "AspectRatio", &ProjectHeader::MenuAspectRatio},
+    {"MenuDisplayMode", kMenuAttributeSection, "DisplayMode", &ProjectHeader::MenuDisplayMode},
+    {"MenuType", kMenuAttributeSection, "MenuType", &ProjectHeader::MenuType},
+    {"MenuCellTotalNum", kMenuAttributeSection, "MenuCellTotalNum",
+     &ProjectHeader::MenuCellTotalNum},
+    {"TitleCellTotalNum", kTitleAttributeSection, "TitleCellTotalNum",
+     &ProjectHeader::TitleCellTotalNum},
+    {"UseTitleName", kTitleAttributeSection, "UseTitleName", &ProjectHeader::UseTitleName,
+     HeaderFieldRule::Constant, "0"},
+    {"AudioCodingMode", kAudioAttributeSection, "AudioCodingMode",
+     &ProjectHeader::AudioCodingMode},
+    {"AudioSampleRate", kAudioAttributeSection, "AudioSampleRate",
+     &ProjectHeader::AudioSampleRate},
+    {"AudioBitPerSample", kAudioAttributeSection, "AudioBitPerSample",
+     &ProjectHeader::AudioBitPerSample},
+    {"AudioChannel", kAudioAttributeSection, "AudioChannel", &ProjectHeader::AudioChannel},
+    {"AudioBitPerSecond", kAudioAttributeSection, "AudioBitPerSecond",
+     &ProjectHeader::AudioBitPerSecond},
+    {"AudioCellTotalNum", kAudioAttributeSection, "AudioCellTotalNum",
+     &ProjectHeader::AudioCellTotalNum},
+    {"VideoCodingMode", kVideoAttributeSection, "VideoCodingMode",
+     &ProjectHeader::VideoCodingMode, HeaderFieldRule::Stored, nullptr, 1},
+    {"TVMode", kVideoAttributeSection, "TVMode", &ProjectHeader::TVMode},
+    {"VideoAspectRatio", kVideoAttributeSection, "AspectRatio", &ProjectHeader::VideoAspectRatio},
+    {"VideoDisplayMode", kVideoAttributeSection, "DisplayMode", &ProjectHeader::VideoDisplayMode},
+    {"VideoType", kVideoAttributeSection, "VideoType", &ProjectHeader::VideoType},
+    {"VideoCellTotalNum", kVideoAttributeSection, "VideoCellTotalNum",
+     &ProjectHeader::VideoCellTotalNum},
+};
+
+namespace detail {
+// Converts to any member type; counts the members of an aggregate.
+struct AnyMember {
+  template <typename T>
+  operator T() const;
+};
+template <typename T, typename... Taken>
+constexpr std::size_t MemberCount(Taken... taken) {
+  if constexpr (requires { T{taken..., AnyMember{}}; })
+    return MemberCount<T>(taken..., AnyMember{});
+  else
+    return sizeof...(Taken);
+}
+}  // namespace detail
+
+static_assert(detail::MemberCount<ProjectHeader>() == std::size(kHeaderFields),
+              "every ProjectHeader member needs its row in kHeaderFields");
 
 struct AudioCell {
   std::string AudioFilePath;

@@ -4,6 +4,7 @@
 #include "imaging/picture_composition.h"
 #include "imaging/still_picture.h"
 #include "imaging_test_support.h"
+#include "shell/theme_pictures.h"
 #include "support/test_support.h"
 
 namespace {
@@ -206,15 +207,17 @@ TEST_F(Compositions, ThemePreviewsFindTheirPicturesWhateverTheCase) {
   const ThemePictures pictures = ThemePicturePaths(dir_ / "Themes", "blue sky");
   EXPECT_EQ(pictures.menu, theme / "MENU.JPG");
   EXPECT_EQ(pictures.chapter, theme / "chapter.jpg");
-  const ThemePreview preview = ComposeThemePreview(pictures, QSize(200, 150), QSize(120, 90));
+  const ThemePreview preview =
+      ComposeThemePreview(pictures.menu, pictures.chapter, QSize(200, 150), QSize(120, 90));
   EXPECT_EQ(preview.menu.size(), QSize(200, 150));
   EXPECT_EQ(preview.chapter.size(), QSize(120, 90));
   EXPECT_TRUE(boxes_.Boxes().empty());
   EXPECT_EQ(ThemesFolder().filename(), "Theme");
 
   // A theme whose files are missing previews nothing, silently.
-  const ThemePreview none = ComposeThemePreview(ThemePicturePaths(dir_ / "Themes", "Gone"),
-                                                QSize(200, 150), QSize(120, 90));
+  const ThemePictures gone = ThemePicturePaths(dir_ / "Themes", "Gone");
+  const ThemePreview none =
+      ComposeThemePreview(gone.menu, gone.chapter, QSize(200, 150), QSize(120, 90));
   EXPECT_TRUE(none.menu.isNull());
   EXPECT_TRUE(none.chapter.isNull());
   EXPECT_TRUE(boxes_.Boxes().empty());

@@ -16,6 +16,8 @@
 #include "imaging/picture_composition.h"
 #include "shell/app_context.h"
 #include "shell/language_holder.h"
+#include "shell/new_project_header.h"
+#include "shell/theme_pictures.h"
 #include "ui/common/ui_language.h"
 #include "ui/skin/page_skin.h"
 #include "ui/skin/skin_button.h"
@@ -218,61 +220,28 @@ void CreatorConfigDlg::Initialize() {
 
 void CreatorConfigDlg::LoadFromSettings(bool reset) {
   Settings& settings = context_.Settings().Values();
-  if (reset) {
-    settings.nAudioCodingMode = 0;
-    settings.nTVMode = 0;
-    settings.strProjectName = kProductName;
-    settings.nAudioSampleRate = kRate48k;
-    settings.nDefaultThemeIndex = 0;
-  }
-  ConfigValues values = Values();
-  values.project_name = settings.strProjectName;
-  values.coding_mode = settings.nAudioCodingMode;
-  values.tv_mode = settings.nTVMode != 0 ? 1 : 0;
-  values.display_mode = reset || settings.bPanScan != 0 ? 0 : 1;
-  values.aspect_ratio = reset || settings.bWideScreen != 0 ? 0 : 1;
-  values.theme_index = settings.nDefaultThemeIndex;
-  ShowValues(values);
-  SelectSampleRate(settings.nAudioSampleRate);
+  if (reset) WriteChoices(DefaultChoices(), settings);
+  ShowChoices(ChoicesFromSettings(settings));
 }
 
 void CreatorConfigDlg::LoadFromProject() {
-  const ProjectHeader& header = context_.Project().Header();
-  ConfigValues values = Values();
-  values.project_name = header.ProjectName;
-  values.coding_mode = header.AudioCodingMode;
-  values.tv_mode = header.TVMode != 0 ? 1 : 0;
-  values.display_mode = header.VideoDisplayMode != 0 ? 1 : 0;
-  values.aspect_ratio = header.VideoAspectRatio != 0 ? 1 : 0;
-  values.theme_index = header.ThemeIndex;
-  ShowValues(values);
-  SelectSampleRate(header.AudioSampleRate);
+  ShowChoices(ChoicesFromHeader(context_.Project().Header()));
 }
 
 void CreatorConfigDlg::Apply() {
   const ConfigValues values = Values();
-  const int rate = values.SampleRate();
+  ProjectChoices choices;
+  choices.project_name = values.project_name;
+  choices.coding_mode = values.coding_mode;
+  choices.sample_rate = values.SampleRate();
+  choices.tv_mode = values.tv_mode;
+  choices.display_mode = values.display_mode;
+  choices.aspect_ratio = values.aspect_ratio;
+  choices.theme_index = values.theme_index;
 
-  Settings& settings = context_.Settings().Values();
-  settings.nAudioCodingMode = values.coding_mode;
-  settings.nTVMode = values.tv_mode;
-  settings.bWideScreen = values.aspect_ratio == 0 ? 1 : 0;
-  settings.bPanScan = values.display_mode == 0 ? 1 : 0;
-  settings.strProjectName = values.project_name;
-  settings.nAudioSampleRate = rate;
-  settings.nDefaultThemeIndex = values.theme_index;
-  context_.Conversion().SetSampleRate(rate);
-
-  ProjectHeader& header = context_.Project().Header();
-  header.AudioCodingMode = values.coding_mode;
-  header.TVMode = values.tv_mode;
-  header.VideoAspectRatio = values.aspect_ratio;
-  header.VideoDisplayMode = values.display_mode;
-  header.ProjectName = values.project_name;
-  header.MenuAspectRatio = header.VideoAspectRatio;
-  header.MenuDisplayMode = header.VideoDisplayMode;
-  header.AudioSampleRate = rate;
-  header.ThemeIndex = values.theme_index;
+  WriteChoices(choices, context_.Settings().Values());
+  context_.Conversion().SetSampleRate(choices.sample_rate);
+  WriteChoices(choices, context_.Project().Header());
 }
 
 void CreatorConfigDlg::ResetToDefault() {
@@ -286,11 +255,9 @@ void CreatorConfigDlg::OnThemeChanged() {
     ShowThumbnails({}, {});
     return;
   }
-  const ThemePictures pictures = ThemePicturePaths(themes_folder_, themes_[index]);
-  context_.SetMenuPicturePath(pictures.menu.string());
-  context_.SetDefaultChapterPicturePath(pictures.chapter.string());
+  const ThemePictures pictures = UseTheme(context_, themes_folder_, themes_[index]);
   const QSize area = ThumbnailAreaSize();
-  const ThemePreview preview = ComposeThemePreview(pictures, area, area);
+  const ThemePreview preview = ComposeThemePreview(pictures.menu, pictures.chapter, area, area);
   ShowThumbnails(preview.menu, preview.chapter);
 }
 
@@ -312,14 +279,15 @@ bool CreatorConfigDlg::ThemeListEnabled() const { return theme_list_->isEnabled(
 
 QSize CreatorConfigDlg::ThumbnailAreaSize() const { return menu_picture_->contentsRect().size(); }
 
-void CreatorConfigDlg::ShowValues(const ConfigValues& values) {
-  project_name_->setText(QString::fromStdString(values.project_name));
+void CreatorConfigDlg::ShowChoices(const ProjectChoices& choices) {
+  project_name_->setText(QString::fromStdString(choices.project_name));
   // PCM is the only coding offered.
   Check(coding_mode_, 0);
-  Check(tv_mode_, values.tv_mode);
-  Check(display_mode_, values.display_mode);
-  Check(aspect_ratio_, values.aspect_ratio);
-  SelectTheme(values.theme_index);
+  Check(tv_mode_, choices.tv_mode);
+  Check(display_mode_, choices.display_mode);
+  Check(aspect_ratio_, choices.aspect_ratio);
+  SelectTheme(choices.theme_index);
+  SelectSampleRate(choices.sample_rate);
 }
 
 void CreatorConfigDlg::SelectSampleRate(int rate) {

@@ -28,6 +28,7 @@ class QLineEdit;
 namespace verosa {
 
 class AppContext;
+struct ProjectChoices;
 class SkinButton;
 class ToolTipRelay;
 
@@ -93,9 +94,9 @@ class CreatorConfigDlg : public QWidget {
   // added).
   void Initialize();
 
-  // Fills the controls from the settings. With `reset` the settings' coding
-  // mode, TV mode, project name, sample rate and theme index first get their
-  // defaults and the display mode and aspect ratio show letter box and 4:3.
+  // Fills the controls from the settings. With `reset` the settings' choices
+  // first get their defaults (PCM, 48 kHz, PAL, letter box, 4:3, the first
+  // theme, the product name).
   void LoadFromSettings(bool reset);
   // Fills the controls from the project header.
   void LoadFromProject();
@@ -125,7 +126,7 @@ class CreatorConfigDlg : public QWidget {
  private:
 
   void BuildControls();
-  void ShowValues(const ConfigValues& values);
+  void ShowChoices(const ProjectChoices& choices);
   void SelectSampleRate(int rate);
   void SelectTheme(int index);
   void ShowThumbnails(const QImage& menu, const QImage& chapter);
