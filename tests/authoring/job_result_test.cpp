@@ -1,4 +1,5 @@
-// The job results of a failed job, decoded into kind, title and chapter.
+// The job results of a failed job, decoded into kind, title and chapter, and
+// told in words.
 #include "pennock/job_result.h"
 
 #include <gtest/gtest.h>
@@ -8,54 +9,66 @@ namespace {
 
 using enum JobResultKind;
 
-void ExpectDecoded(std::intptr_t code, JobResultKind kind, int title = 0, int chapter = 0) {
-  const JobResult result = DecodeJobResult(code);
-  EXPECT_EQ(result.kind, kind) << code;
-  EXPECT_EQ(result.code, code);
-  EXPECT_EQ(result.title, title) << code;
-  EXPECT_EQ(result.chapter, chapter) << code;
-}
-
-TEST(JobResult, NamedCodes) {
-  ExpectDecoded(kResultBuffers, OutOfMemory);
-  ExpectDecoded(kResultWriteFailed, WriteFailed);
-  ExpectDecoded(kResultAbortRecording, Cancelled);
-  ExpectDecoded(kResultBuilder, BuilderFailed);
-  ExpectDecoded(kStatusTempStreamMissing, TempStreamMissing);
-  ExpectDecoded(kStatusVmgWriteFailed, MenuWriteFailed);
-}
-
-TEST(JobResult, TitlesAndChapters) {
-  ExpectDecoded(203, AudioUnusable, 2, 3);
-  ExpectDecoded(9999, AudioUnusable, 99, 99);
-  ExpectDecoded(101, AudioUnusable, 1, 1);
-  ExpectDecoded(300, Cancelled, 3);
-  ExpectDecoded(9900, Cancelled, 99);
-  ExpectDecoded(kResultPictureBase + 101, PictureUnusable, 1, 1);
-  ExpectDecoded(kResultPictureBase + 1299, PictureUnusable, 12, 99);
-  ExpectDecoded(kResultPictureBase + 9901, PictureUnusable, 99, 1);
-}
-
-TEST(JobResult, CodesOfNoKind) {
-  for (std::intptr_t code : {0, 5, 99, -3, -100, 10000, 12345, kResultPictureBase, kResultPictureBase + 50,
-                             kResultPictureBase + 300, kResultPictureBase + 10000})
-    ExpectDecoded(code, Unknown);
+TEST(JobResult, DecodesKindTitleAndChapter) {
+  const struct {
+    std::intptr_t code;
+    JobResultKind kind;
+    int title;
+    int chapter;
+  } cases[] = {
+      {kResultBuffers, OutOfMemory, 0, 0},
+      {kResultWriteFailed, WriteFailed, 0, 0},
+      {kResultAbortRecording, Cancelled, 0, 0},
+      // The named codes win over the titles and chapters they look like.
+      {kResultBuilder, BuilderFailed, 0, 0},
+      {kStatusTempStreamMissing, TempStreamMissing, 0, 0},
+      {kStatusVmgWriteFailed, MenuWriteFailed, 0, 0},
+      {101, AudioUnusable, 1, 1},
+      {203, AudioUnusable, 2, 3},
+      {9999, AudioUnusable, 99, 99},
+      {300, Cancelled, 3, 0},
+      {9900, Cancelled, 99, 0},
+      {kResultPictureBase + 101, PictureUnusable, 1, 1},
+      {kResultPictureBase + 1299, PictureUnusable, 12, 99},
+      {kResultPictureBase + 9901, PictureUnusable, 99, 1},
+      // No title 0, no chapter 0 of a picture, nothing past the ranges.
+      {0, Unknown, 0, 0},
+      {5, Unknown, 0, 0},
+      {-3, Unknown, 0, 0},
+      {-100, Unknown, 0, 0},
+      {10000, Unknown, 0, 0},
+      {kResultPictureBase, Unknown, 0, 0},
+      {kResultPictureBase + 50, Unknown, 0, 0},
+      {kResultPictureBase + 300, Unknown, 0, 0},
+      {kResultPictureBase + 10000, Unknown, 0, 0},
+  };
+  for (const auto& c : cases) {
+    const JobResult result = DecodeJobResult(c.code);
+    EXPECT_EQ(result.kind, c.kind) << c.code;
+    EXPECT_EQ(result.code, c.code);
+    EXPECT_EQ(result.title, c.title) << c.code;
+    EXPECT_EQ(result.chapter, c.chapter) << c.code;
+  }
 }
 
 TEST(JobResult, ReasonsInWords) {
-  EXPECT_EQ(JobResultReason(DecodeJobResult(203)), "the audio of title 2, chapter 3 cannot be used");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(kResultPictureBase + 1299)),
-            "the picture of title 12, chapter 99 cannot be encoded");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(300)), "cancelled");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(kResultAbortRecording)), "cancelled");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(kResultBuffers)), "not enough memory");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(kResultWriteFailed)), "a disc file could not be written (is the disk full?)");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(kStatusTempStreamMissing)), "a temporary stream went missing");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(kResultBuilder)), "the disc structure could not be built");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(kStatusVmgWriteFailed)), "the disc menu files could not be written");
-  EXPECT_EQ(JobResultReason(DecodeJobResult(12345)), "authoring ended with code 12345");
-  EXPECT_EQ(JobResultReason({JobResultKind::FoldersNotPrepared, -100}),
-            "the DVD folder could not be prepared (a file in its VIDEO_TS folder cannot be replaced)");
+  const struct {
+    JobResult result;
+    const char* reason;
+  } cases[] = {
+      {DecodeJobResult(203), "the audio of title 2, chapter 3 cannot be used"},
+      {DecodeJobResult(kResultPictureBase + 1299), "the picture of title 12, chapter 99 cannot be encoded"},
+      {DecodeJobResult(300), "cancelled"},
+      {DecodeJobResult(kResultAbortRecording), "cancelled"},
+      {DecodeJobResult(kResultBuffers), "not enough memory"},
+      {DecodeJobResult(kResultWriteFailed), "a disc file could not be written (is the disk full?)"},
+      {DecodeJobResult(kStatusTempStreamMissing), "a temporary stream went missing"},
+      {DecodeJobResult(kResultBuilder), "the disc structure could not be built"},
+      {DecodeJobResult(kStatusVmgWriteFailed), "the disc menu files could not be written"},
+      {DecodeJobResult(12345), "authoring ended with code 12345"},
+      {{FoldersNotPrepared, -100}, "the DVD folder could not be prepared (a file in its VIDEO_TS folder cannot be replaced)"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(JobResultReason(c.result), c.reason) << c.result.code;
 }
 
 }  // namespace
