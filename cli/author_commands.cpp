@@ -1,7 +1,6 @@
 // author: a JSON job of WAV files and 24-bit BMP pictures straight into the
 // authoring library (libPennock.so), for people who have their material
 // ready — what dvdauthor's XML is for them.
-#include <algorithm>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -11,11 +10,13 @@
 #include "author_job_file.h"
 #include "commands.h"
 #include "job/job_signals.h"
+#include "pennock/job_result.h"
 #include "pennock/pennock.h"
 #include "platform/message_box.h"
 #include "platform/module.h"
 #include "platform/window.h"
 #include "progress_display.h"
+#include "terminal_observer.h"
 
 namespace verosa::cli {
 namespace fs = std::filesystem;
@@ -82,18 +83,16 @@ struct PennockLibrary {
   void (*abort)() = nullptr;
 };
 
-// The job's window: the library's messages become the progress display.
+// The job's window: the library's messages, told to the job's observer.
 class JobWindow final : public platform::QueuedSink {
  public:
-  JobWindow(ProgressDisplay& display, int title_count) : display_(display), title_count_(title_count) {}
+  JobWindow(core::JobObserver& observer, int title_count) : observer_(observer), title_count_(title_count) {}
 
   std::intptr_t OnMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
     // Half the overall progress; it falls back to 0 at the end of a
-    // successful job, which the bar does not follow.
-    if (message == pennock::kMsgOverall) {
-      overall_ = std::max(overall_, static_cast<int>(lparam) * 2);
-      display_.SetPercent(overall_);
-    }
+    // successful job, which the observer does not follow.
+    if (message == pennock::kMsgOverall) observer_.Percent(static_cast<int>(lparam) * 2);
+    if (message == pennock::kMsgProgress) observer_.SubPercent(static_cast<int>(lparam));
     if (message == pennock::kMsgStatus) OnStatus(static_cast<std::int32_t>(wparam), lparam);
     return 0;
   }
@@ -106,78 +105,82 @@ class JobWindow final : public platform::QueuedSink {
   void OnStatus(std::int32_t status, std::intptr_t lparam) {
     const std::string title = "title " + std::to_string(titles_done_ + 1) + " of " + std::to_string(title_count_);
     switch (status) {
-      case pennock::kStatusJobStarted: display_.SetStatus("Preparing"); break;
+      case pennock::kStatusJobStarted: observer_.Status("Preparing"); break;
       case pennock::kStatusEncodingPicture:
         // After the last title the picture is the disc menu's.
-        display_.SetStatus(titles_done_ < title_count_ ? "Encoding a chapter picture, " + title
-                                                       : std::string("Writing the disc menu"));
+        observer_.Status(titles_done_ < title_count_ ? "Encoding a chapter picture, " + title
+                                                     : std::string("Writing the disc menu"));
         break;
-      case pennock::kStatusChapter: display_.SetStatus("Writing a chapter, " + title); break;
-      case pennock::kStatusCopying: display_.SetStatus("Copying into the VOB files, " + title); break;
+      case pennock::kStatusChapter: observer_.Status("Writing a chapter, " + title); break;
+      case pennock::kStatusCopying: observer_.Status("Copying into the VOB files, " + title); break;
       case pennock::kStatusTitleDone:
         ++titles_done_;
-        display_.SetStatus("Title " + std::to_string(titles_done_) + " finished");
+        observer_.Status("Title " + std::to_string(titles_done_) + " finished");
         break;
       case pennock::kStatusTempStreamMissing:
-        display_.Note("The temporary stream of " + title + " is missing: its VOB files are not written");
+        observer_.Message("The temporary stream of " + title + " is missing: its VOB files are not written",
+                          core::JobMessageKind::Warning);
         break;
-      case pennock::kStatusVmgWriteFailed: display_.Note("VIDEO_TS.IFO or VIDEO_TS.BUP cannot be written"); break;
-      case pennock::kStatusAborted: display_.SetStatus("Cancelling"); break;
+      case pennock::kStatusVmgWriteFailed:
+        observer_.Message("VIDEO_TS.IFO or VIDEO_TS.BUP cannot be written", core::JobMessageKind::Warning);
+        break;
+      case pennock::kStatusAborted: observer_.Status("Cancelling"); break;
       case pennock::kStatusSucceeded:
-      case pennock::kStatusFailed:
-        if (status == pennock::kStatusSucceeded) display_.SetPercent(100);
-        display_.SetStatus(status == pennock::kStatusSucceeded ? "Finished" : "Failed");
+      case pennock::kStatusFailed: {
+        const bool success = status == pennock::kStatusSucceeded;
+        if (success) observer_.Percent(100);
+        observer_.Status(success ? "Finished" : "Failed");
         finished_ = true;
         final_status_ = status;
         result_ = lparam;
+        observer_.Finished(success);
         break;
+      }
       default: break;
     }
   }
 
-  ProgressDisplay& display_;
+  core::JobObserver& observer_;
   const int title_count_;
   int titles_done_ = 0;
-  int overall_ = 0;
   bool finished_ = false;
   std::int32_t final_status_ = 0;
   std::intptr_t result_ = 0;
 };
 
 // What a job result of status 9000 means, naming the file where there is one.
-std::string ExplainResult(std::intptr_t result, const AuthorJob& job) {
-  auto chapter = [&](std::intptr_t code) -> const AuthorJobChapter* {
-    const std::intptr_t t = code / 100;
-    const std::intptr_t c = code % 100;
-    if (t < 1 || t > static_cast<std::intptr_t>(job.titles.size())) return nullptr;
-    const auto& chapters = job.titles[static_cast<std::size_t>(t - 1)].chapters;
-    if (c < 1 || c > static_cast<std::intptr_t>(chapters.size())) return nullptr;
-    return &chapters[static_cast<std::size_t>(c - 1)];
+std::string ExplainResult(std::intptr_t code, const AuthorJob& job) {
+  const pennock::JobResult result = pennock::DecodeJobResult(code);
+  auto chapter = [&]() -> const AuthorJobChapter* {
+    if (result.title < 1 || result.title > static_cast<int>(job.titles.size())) return nullptr;
+    const auto& chapters = job.titles[static_cast<std::size_t>(result.title - 1)].chapters;
+    if (result.chapter < 1 || result.chapter > static_cast<int>(chapters.size())) return nullptr;
+    return &chapters[static_cast<std::size_t>(result.chapter - 1)];
   };
-  auto where = [](std::intptr_t code) {
-    return "title " + std::to_string(code / 100) + ", chapter " + std::to_string(code % 100);
-  };
-  switch (result) {
-    case pennock::kResultBuffers: return "the work buffers cannot be allocated (out of memory)";
-    case pennock::kResultWriteFailed: return "a VOB or information file cannot be written (is the disk full?)";
-    case pennock::kResultAbortRecording: return "cancelled while the titles were recorded";
-    case pennock::kResultBuilder: return "the information file builder cannot be allocated (out of memory)";
-    case pennock::kStatusTempStreamMissing: return "a title's temporary stream cannot be reopened";
-    case pennock::kStatusVmgWriteFailed: return "VIDEO_TS.IFO or VIDEO_TS.BUP cannot be written";
-    default: break;
-  }
-  if (result > pennock::kResultPictureBase && result < pennock::kResultPictureBase + 10000) {
-    const std::intptr_t code = result - pennock::kResultPictureBase;
-    if (const AuthorJobChapter* c = chapter(code))
-      return "the picture of " + where(code) + " cannot be encoded (it must be a 24-bit BMP of 720x576 or 720x480): " +
-             c->picture.string();
-  }
-  if (result > 0 && result < 10000) {
-    if (result % 100 == 0) return "cancelled while title " + std::to_string(result / 100) + " was written";
-    if (const AuthorJobChapter* c = chapter(result))
-      return "the audio file of " + where(result) +
-             " cannot be used (missing, unreadable, or not a 16/20/24-bit PCM WAV at 48 or 96 kHz): " +
-             c->audio.string();
+  const std::string where = "title " + std::to_string(result.title) + ", chapter " + std::to_string(result.chapter);
+  switch (result.kind) {
+    using enum pennock::JobResultKind;
+    case OutOfMemory: return "the work buffers cannot be allocated (out of memory)";
+    case WriteFailed: return "a VOB or information file cannot be written (is the disk full?)";
+    case BuilderFailed: return "the information file builder cannot be allocated (out of memory)";
+    case TempStreamMissing: return "a title's temporary stream cannot be reopened";
+    case MenuWriteFailed: return "VIDEO_TS.IFO or VIDEO_TS.BUP cannot be written";
+    case Cancelled:
+      return result.title == 0 ? "cancelled while the titles were recorded"
+                               : "cancelled while title " + std::to_string(result.title) + " was written";
+    case PictureUnusable:
+      if (const AuthorJobChapter* c = chapter())
+        return "the picture of " + where + " cannot be encoded (it must be a 24-bit BMP of 720x576 or 720x480): " +
+               c->picture.string();
+      break;
+    case AudioUnusable:
+      if (const AuthorJobChapter* c = chapter())
+        return "the audio file of " + where +
+               " cannot be used (missing, unreadable, or not a 16/20/24-bit PCM WAV at 48 or 96 kHz): " +
+               c->audio.string();
+      break;
+    case FoldersNotPrepared:
+    case Unknown: break;
   }
   return "unknown job result";
 }
@@ -201,13 +204,14 @@ int Author(const fs::path& file) {
   }
 
   ProgressDisplay display;
+  TerminalObserver observer(display);
   // Picture problems come as message boxes from the library's worker.
   const platform::MessageBoxHandler previous = platform::SetMessageBoxHandler(
       [&display](platform::WindowHandle, const std::string& text, const std::string& caption, unsigned style) {
         display.Note(caption + ": " + text);
         return platform::DefaultButton(style);
       });
-  JobWindow window(display, static_cast<int>(job->titles.size()));
+  JobWindow window(observer, static_cast<int>(job->titles.size()));
   const platform::WindowHandle handle = platform::RegisterWindow(&window);
   struct Restore {
     platform::WindowHandle handle;
@@ -238,11 +242,10 @@ int Author(const fs::path& file) {
     window.WaitAndProcess(100);
     if (g_interrupted.exchange(false) && !cancelled) {
       cancelled = true;
-      display.Note("Cancelling ...");
+      observer.Message("Cancelling ...", core::JobMessageKind::Info);
       library.abort();
     }
   }
-  display.End();
 
   if (window.FinalStatus() == pennock::kStatusSucceeded) {
     std::printf("DVD folder: %s\n", job->output.string().c_str());

@@ -8,9 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
-#include <algorithm>
 #include <string>
-#include <unistd.h>
 
 #include "carrowell/conversion_source_list.h"
 #include "commands.h"
@@ -21,6 +19,7 @@
 #include "project/chapter_tree.h"
 #include "shell/app_context.h"
 #include "shell/theme_pictures.h"
+#include "terminal_observer.h"
 
 namespace verosa::cli {
 namespace fs = std::filesystem;
@@ -51,78 +50,35 @@ bool IsIdleStatus(std::int32_t status) {
   return status == 0 || status == tessaly::kStatusComplete || status == tessaly::kStatusFailed;
 }
 
-// Progress bar and status line on stderr; the window of the job.
-class TerminalHost final : public OutputJobHost, public platform::QueuedSink {
+// The job's host on the terminal (progress bar and status line on stderr),
+// and the window that receives the authoring component's messages. Ctrl-C
+// cancels the job.
+class TerminalHost final : public core::JobHost, public platform::QueuedSink {
  public:
-  explicit TerminalHost(OutputJob*& job) : job_(job) { tty_ = ::isatty(STDERR_FILENO) != 0; }
+  explicit TerminalHost(OutputJob*& job) : job_(job) {}
 
-  // One line for the whole job: each step's 0..100 % is a span of it, and
-  // the line never goes back. The bar an idle page is set back to is not drawn.
-  void StepStarted(OutputStep step) override { step_ = step; }
-  void ShowProgress(int percent) override {
-    if (Running()) Draw(JobPercent(percent));
-  }
-  void ShowPosition(std::uint32_t message, int position) override {
-    // Half the overall progress arrives with WM_USER+6.
-    if (Running() && message == platform::kWmUser + 6) Draw(JobPercent(position * 2));
-  }
-  void ShowStatus(const std::string& text) override {
-    if (!Running() || text.empty() || text == status_) return;
-    status_ = text;
-    Draw(percent_, true);
-  }
+  void Percent(int percent) override { terminal_.Percent(percent); }
+  void Status(const std::string& text) override { terminal_.Status(text); }
+  void Message(const std::string& text, core::JobMessageKind kind) override { terminal_.Message(text, kind); }
+  void Finished(bool success) override { terminal_.Finished(success); }
   void ProcessEvents() override {
     ProcessPending();
-    if (g_interrupted.exchange(false) && job_ && job_->IsRunning()) {
-      EndLine();
-      std::fprintf(stderr, "Cancelling ...\n");
-      job_->Cancel();
+    if (g_interrupted.exchange(false) && !cancelled_ && job_ && job_->IsRunning()) {
+      cancelled_ = true;
+      display_.Note("Cancelling ...");
     }
   }
-  void JobEnded(OutputOutcome) override { EndLine(); }
+  bool Cancelled() const override { return cancelled_; }
 
   std::intptr_t OnMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) override {
     return job_ && job_->HandleMessage(message, wparam, lparam) ? 1 : 0;
   }
 
  private:
-  bool Running() const { return job_ && job_->IsRunning(); }
-  int JobPercent(int step_percent) const {
-    const auto [from, span] = step_ == OutputStep::Audio      ? std::pair{0, 10}
-                              : step_ == OutputStep::Pictures ? std::pair{10, 10}
-                                                              : std::pair{20, 80};
-    return from + std::clamp(step_percent, 0, 100) * span / 100;
-  }
-  void Draw(int percent, bool force = false) {
-    percent = std::clamp(std::max(percent, percent_), 0, 100);
-    if (!force && percent == percent_) return;
-    percent_ = percent;
-    if (!tty_) {
-      // Logs get one line per status change and per tenth.
-      if (force || percent / 10 != logged_ / 10) {
-        std::fprintf(stderr, "%3d%% %s\n", percent, status_.c_str());
-        logged_ = percent;
-      }
-      return;
-    }
-    const int filled = percent * 30 / 100;
-    std::fprintf(stderr, "\r\033[K[%s%s] %3d%% %s", std::string(static_cast<std::size_t>(filled), '#').c_str(),
-                 std::string(static_cast<std::size_t>(30 - filled), '.').c_str(), percent, status_.c_str());
-    std::fflush(stderr);
-    open_line_ = true;
-  }
-  void EndLine() {
-    if (open_line_) std::fputc('\n', stderr);
-    open_line_ = false;
-  }
-
   OutputJob*& job_;
-  OutputStep step_ = OutputStep::Audio;
-  bool tty_ = false;
-  bool open_line_ = false;
-  int percent_ = -1;
-  int logged_ = -100;
-  std::string status_;
+  ProgressDisplay display_;
+  TerminalObserver terminal_{display_};
+  bool cancelled_ = false;
 };
 
 // Message boxes become lines on stderr; questions are answered by --force.
@@ -228,6 +184,7 @@ int MakeDisc(const MakeOptions& options) {
   while (job.IsRunning()) {
     host.WaitAndProcess(100);
     host.ProcessEvents();
+    if (host.Cancelled() && job.IsRunning()) job.Cancel();
   }
   // A cancelled authoring still reports its end to this window.
   if (tessaly::TessalyCtrl* authoring = context.Authoring().Ctrl())

@@ -9,9 +9,9 @@
 #include "core/media_info.h"
 #include "imaging/picture_composition.h"
 #include "output/disc_audio.h"
-#include "pennock/pennock.h"
 #include "platform/message_box.h"
 #include "shell/app_context.h"
+#include "tessaly/job_result.h"
 
 namespace verosa {
 namespace fs = std::filesystem;
@@ -24,6 +24,19 @@ constexpr std::uint32_t kMsgOverallProgress = platform::kWmUser + 6;
 
 constexpr const char* kAudioStepStatus = "Create temp audio file";
 constexpr const char* kPictureStepStatus = "Create temp bitmap file";
+
+// Where each step's 0..100 % lies in the job-wide percent.
+struct StepSpan {
+  int from;
+  int span;
+};
+constexpr StepSpan kStepSpans[] = {
+    {0, 10},   // OutputStep::Audio
+    {10, 10},  // OutputStep::Pictures
+    {20, 80},  // OutputStep::Authoring
+};
+// The part of the audio step a conversion fills, when there is one.
+constexpr int kConversionShare = 80;
 
 // Above this estimate (MB) a disc must be a DVD-9; from kDiscLimitMB on it
 // fits no disc.
@@ -88,36 +101,28 @@ TitlePlacement::Slot TitlePlacement::Place(int title_index) {
   return slot;
 }
 
-std::string AuthoringFailureText(std::intptr_t result) {
-  char text[160];
-  if (result == tessaly::kResultNotStarted)
-    return "the DVD folder could not be prepared (a file in its VIDEO_TS folder cannot be replaced)";
-  if (result >= pennock::kResultPictureBase && result < pennock::kResultPictureBase + 10000) {
-    const auto at = static_cast<int>(result - pennock::kResultPictureBase);
-    std::snprintf(text, sizeof text, "the picture of title %d, chapter %d cannot be encoded", at / 100,
-                  at % 100);
-    return text;
-  }
-  if (result > 0 && result % 100 != 0) {
-    std::snprintf(text, sizeof text, "the audio of title %d, chapter %d cannot be used",
-                  static_cast<int>(result / 100), static_cast<int>(result % 100));
-    return text;
-  }
-  if (result > 0 && result < 10000) return "cancelled";
-  switch (result) {
-    case -1: return "not enough memory";
-    case -2: return "a disc file could not be written (is the disk full?)";
-    case -7: return "cancelled";
-    case 2010: return "a temporary stream went missing";
-    case 2910: return "the disc structure could not be built";
-    case 9810: return "the disc menu files could not be written";
-    default: break;
-  }
-  std::snprintf(text, sizeof text, "authoring ended with code %ld", static_cast<long>(result));
-  return text;
-}
+std::string AuthoringFailureText(std::intptr_t result) { return tessaly::JobResultReason(result); }
 
-OutputJob::OutputJob(AppContext& context, OutputJobHost& host)
+// The conversion as a sub-job of the audio step: its batch fills the first
+// kConversionShare % of the step, the file in hand is the sub-percent, its
+// status is the job's; it pumps the job's events and stops when the job is
+// cancelled.
+class OutputJob::ConversionHost final : public core::JobHost {
+ public:
+  explicit ConversionHost(OutputJob& job) : job_(job) {}
+
+  void Percent(int percent) override { job_.ReportJobPercent(percent * kConversionShare / 100); }
+  void SubPercent(int percent) override { job_.host_.SubPercent(percent); }
+  void Status(const std::string& text) override { job_.host_.Status(text); }
+  void Message(const std::string& text, core::JobMessageKind kind) override { job_.host_.Message(text, kind); }
+  void ProcessEvents() override { job_.Pump(); }
+  bool Cancelled() const override { return !job_.running_; }
+
+ private:
+  OutputJob& job_;
+};
+
+OutputJob::OutputJob(AppContext& context, core::JobHost& host)
     : context_(context),
       host_(host),
       chapter_pictures_(kOutputTitles * kOutputChapters),
@@ -179,17 +184,43 @@ bool OutputJob::Fail(const std::string& text) {
 
 tessaly::TessalyCtrl* OutputJob::Authoring() const { return context_.Authoring().Ctrl(); }
 
-void OutputJob::Progress(int percent) {
-  host_.ShowProgress(percent);
+void OutputJob::Pump() {
   host_.ProcessEvents();
-  if (percent == 0) host_.ShowStatus({});
+  if (running_ && host_.Cancelled()) Cancel();
+}
+
+void OutputJob::Rest() {
+  job_percent_ = 0;
+  host_.Percent(0);
+  host_.SubPercent(0);
+  Pump();
+  host_.Status({});
+}
+
+void OutputJob::BeginStep(OutputStep step) {
+  step_ = step;
+  host_.SubPercent(0);
+}
+
+void OutputJob::ReportJobPercent(int step_percent) {
+  const StepSpan span = kStepSpans[static_cast<int>(step_)];
+  const int percent = span.from + std::clamp(step_percent, 0, 100) * span.span / 100;
+  if (percent <= job_percent_) return;
+  job_percent_ = percent;
+  host_.Percent(percent);
+}
+
+void OutputJob::ReportStep(int step_percent) {
+  host_.SubPercent(step_percent);
+  ReportJobPercent(step_percent);
+  Pump();
 }
 
 bool OutputJob::Create() {
   if (running_) return false;
   outcome_ = OutputOutcome::None;
   failure_.clear();
-  Progress(0);
+  Rest();
   if (type_ == OutputType::DvdBurning) {
     // No writer is selected on this page yet.
     Warn("Device is not ready!");
@@ -204,10 +235,10 @@ bool OutputJob::Create() {
   if (RunAudioStep() && RunPictureStep() && running_ && StartAuthoring()) return true;
   running_ = false;
   CleanTempFolder();
-  Progress(0);
   if (aborted_) return false;  // Cancel has ended the job already
   if (outcome_ == OutputOutcome::None) Fail("the job was cut short");
-  host_.JobEnded(outcome_);
+  host_.Finished(false);
+  Rest();
   return false;
 }
 
@@ -289,6 +320,7 @@ bool OutputJob::RunAudioStep() {
   if (conversion.GetItemCount() != count)
     return Fail("the audio sources do not match the chapters of the project");
 
+  BeginStep(OutputStep::Audio);
   std::vector<int> convert;
   std::vector<bool> converted(static_cast<std::size_t>(count), false);
   for (int j = 0; j < count; ++j)
@@ -296,8 +328,12 @@ bool OutputJob::RunAudioStep() {
       convert.push_back(j);
       converted[static_cast<std::size_t>(j)] = true;
     }
-  if (!convert.empty() && conversion.ConvertItems(convert.data(), static_cast<int>(convert.size())) == 0)
-    return Fail("the audio conversion failed");
+  if (!convert.empty()) {
+    ConversionHost sub_job(*this);
+    if (conversion.ConvertItemsInJob(convert.data(), static_cast<int>(convert.size()), sub_job) == 0)
+      return running_ ? Fail("the audio conversion failed") : false;  // a cancel has ended the job
+  }
+  const int walk_from = convert.empty() ? 0 : kConversionShare;
 
   // The audio file of every chapter.
   std::vector<std::string> files(static_cast<std::size_t>(count));
@@ -315,8 +351,7 @@ bool OutputJob::RunAudioStep() {
   }
   if (!UniteAudioFormat(files)) return false;
 
-  host_.StepStarted(OutputStep::Audio);
-  host_.ShowStatus(kAudioStepStatus);
+  host_.Status(kAudioStepStatus);
   TitlePlacement placement;
   for (int j = 0; j < count && running_; ++j) {
     const AudioCell& cell = *project.GetAudioCell(j);
@@ -331,7 +366,7 @@ bool OutputJob::RunAudioStep() {
     if (slot.title < 0 || slot.title >= tessaly::kMaxTitles || slot.chapter >= kOutputChapters - 1)
       return Fail("the project has more titles or chapters than a disc can hold");
     chapter_audio_[static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter)] = audio;
-    Progress(100 * (j + 1) / count);
+    ReportStep(walk_from + (100 - walk_from) * (j + 1) / count);
   }
   return true;
 }
@@ -362,8 +397,8 @@ bool OutputJob::RunPictureStep() {
   const ProjectDocument& project = context_.Project();
   const int count = project.CellCount();
   if (count == 0) return Fail("the project has no chapter");
-  host_.StepStarted(OutputStep::Pictures);
-  host_.ShowStatus(kPictureStepStatus);
+  BeginStep(OutputStep::Pictures);
+  host_.Status(kPictureStepStatus);
   const FrameMode mode = FrameModeFor(project.Header().TVMode);
   // Without a theme there is no menu picture to render.
   if (!context_.MenuPicturePath().empty()) RenderMenuStill(context_.MenuPicturePath(), menu_picture_, mode);
@@ -383,7 +418,7 @@ bool OutputJob::RunPictureStep() {
     const std::string& out = chapter_pictures_[static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter)];
     if (!RenderChapterStill(source, out, mode).written)
       return Fail("the chapter picture " + out + " could not be written");
-    Progress(100 * (j + 1) / count);
+    ReportStep(100 * (j + 1) / count);
   }
   return true;
 }
@@ -444,7 +479,7 @@ bool OutputJob::StartAuthoring() {
   auto request = std::make_unique<tessaly::AuthoringRequest>();
   BuildRequest(*request);
   overall_position_ = 0;
-  host_.StepStarted(OutputStep::Authoring);
+  BeginStep(OutputStep::Authoring);
   if (authoring->SetJob(request.get()) == 0)
     return Fail("the authoring component refused the job (a chapter's picture or audio file is missing, "
                 "or it is still busy)");
@@ -455,14 +490,15 @@ bool OutputJob::StartAuthoring() {
 bool OutputJob::HandleMessage(std::uint32_t message, std::uintptr_t wparam, std::intptr_t lparam) {
   switch (message) {
     case kMsgOverallProgress:
-      // The overall position only grows during a job; the component sets it
-      // back to 0 just before it reports the end, which is no progress.
-      if (lparam < overall_position_) return true;
+      // Half the authoring's overall value. It only grows during a job; the
+      // component sets it back to 0 just before it reports the end, which is
+      // no progress. Nothing is shown of a job that has ended.
+      if (!running_ || lparam < overall_position_) return true;
       overall_position_ = lparam;
-      host_.ShowPosition(message, static_cast<int>(lparam));
+      ReportJobPercent(static_cast<int>(std::min<std::intptr_t>(lparam, 50) * 2));
       return true;
     case kMsgChapterProgress:
-      host_.ShowPosition(message, static_cast<int>(lparam));
+      if (running_) host_.SubPercent(static_cast<int>(std::clamp<std::intptr_t>(lparam, 0, 100)));
       return true;
     case kMsgStatus:
       OnStatus(static_cast<std::int32_t>(wparam), lparam);
@@ -478,7 +514,7 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
   if (status != last_status_) {
     last_status_ = status;
     const char* text = authoring->StatusText(status);
-    host_.ShowStatus(text ? text : "");
+    host_.Status(text ? text : "");
   }
   if (!running_) return;
   const bool yes = authoring->CompletionQuery() != 0;
@@ -491,20 +527,21 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
     if (!fs::exists(video_ts / "VIDEO_TS.IFO", ec)) {
       Finish(OutputOutcome::Failed, "the authoring reported success but " + video_ts.string() +
                                         " holds no VIDEO_TS.IFO");
-      Progress(0);
+      Rest();
       return;
     }
-    host_.ShowProgress(100);
+    job_percent_ = 100;
+    host_.Percent(100);
     platform::MessageBox(window_, "Create DVD Folder successfully!", "Output finished", platform::kMbOk);
     Finish(OutputOutcome::Succeeded);
-    Progress(0);  // the bar of an idle page
+    Rest();  // the bar of an idle page
   } else if (status == tessaly::kStatusFailed) {
     // The authoring has ended without a disc: nothing else will come.
     CleanTempFolder();
     const std::string reason = AuthoringFailureText(result);
     Warn(Translate("DVD authoring failed:") + "\n" + reason);
     Finish(OutputOutcome::Failed, "DVD authoring failed: " + reason);
-    Progress(0);
+    Rest();
   }
 }
 
@@ -512,7 +549,7 @@ void OutputJob::Finish(OutputOutcome outcome, const std::string& failure) {
   running_ = false;
   outcome_ = outcome;
   failure_ = failure;
-  host_.JobEnded(outcome);
+  host_.Finished(outcome == OutputOutcome::Succeeded);
 }
 
 bool OutputJob::ConfirmCancel(platform::WindowHandle owner) {
@@ -527,12 +564,12 @@ void OutputJob::Cancel() {
     running_ = false;
   }
   aborted_ = true;
-  Progress(0);
   CleanTempFolder();
   if (was_running) {
     outcome_ = OutputOutcome::Cancelled;
-    host_.JobEnded(outcome_);
+    host_.Finished(false);
   }
+  Rest();
 }
 
 void OutputJob::DeleteTemporaryFiles() {

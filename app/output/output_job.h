@@ -5,11 +5,22 @@
 // authoring component and follows its messages to the end.
 //
 // The job never creates widgets: questions and warnings go through
-// platform::MessageBox, progress and status through an OutputJobHost. The
-// Output page and verosa-cli drive the same class. Everything runs on the
-// caller's (user-interface) thread; the host pumps its event queue at every
-// progress update, and the authoring component's messages, delivered to the
-// window set with SetWindow, are handed to HandleMessage.
+// platform::MessageBox, progress and status through a core::JobHost (the
+// Output page, verosa-cli and the tests drive the same class). Everything
+// runs on the caller's (user-interface) thread; the host pumps its event
+// queue at every progress update, and the authoring component's messages,
+// delivered to the window set with SetWindow, are handed to HandleMessage,
+// which translates them for the host:
+//
+//   WM_USER+1  the current chapter's percent      -> sub-percent
+//   WM_USER+6  half the authoring's overall value -> percent of the
+//              authoring step (never back)        -> job-wide percent
+//   WM_USER+2  status code                         -> status text, the end
+//
+// The job-wide percent runs through the steps: audio 0-10 %, pictures
+// 10-20 %, authoring 20-100 %; the sub-percent is the step's own (during
+// the authoring: the chapter's). A conversion in the audio step is a
+// sub-job whose batch fills the first part of that step.
 #pragma once
 
 #include <array>
@@ -19,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "core/job_observer.h"
 #include "platform/window.h"
 #include "tessaly/tessaly.h"
 
@@ -35,28 +47,8 @@ enum class OutputOutcome {
   Cancelled,
 };
 
-// The steps of a job, in order; each shows its progress from 0 to 100.
+// The steps of a job, in order.
 enum class OutputStep { Audio, Pictures, Authoring };
-
-class OutputJobHost {
- public:
-  virtual ~OutputJobHost() = default;
-  // A step begins; a host that shows one bar for the whole job scales by it.
-  virtual void StepStarted(OutputStep step) { (void)step; }
-  // The progress bar in percent of its range (the job's own steps).
-  virtual void ShowProgress(int percent) = 0;
-  // A position the authoring component sent with `message` (WM_USER+1:
-  // the current chapter, WM_USER+6: half the overall progress). The overall
-  // position never goes back during a job; a job that completes shows 100 %
-  // with ShowProgress before it ends, and the bar is set back to 0 only
-  // after JobEnded.
-  virtual void ShowPosition(std::uint32_t message, int position) = 0;
-  virtual void ShowStatus(const std::string& text) = 0;
-  // Handles the events waiting in the thread's queue.
-  virtual void ProcessEvents() = 0;
-  // The job is idle again.
-  virtual void JobEnded(OutputOutcome outcome) { (void)outcome; }
-};
 
 // Compact title numbering: titles without chapters are skipped. Feed the
 // stored TitleIndex of every chapter in document order.
@@ -79,7 +71,7 @@ inline constexpr int kOutputChapters = 100;
 
 class OutputJob {
  public:
-  OutputJob(AppContext& context, OutputJobHost& host);
+  OutputJob(AppContext& context, core::JobHost& host);
   ~OutputJob();
   OutputJob(const OutputJob&) = delete;
   OutputJob& operator=(const OutputJob&) = delete;
@@ -101,7 +93,8 @@ class OutputJob {
   // component took it, and the job goes on through HandleMessage.
   bool Create();
   // Cancels the running job without asking (the page asks first with
-  // ConfirmCancel).
+  // ConfirmCancel). The job also cancels itself when the host says
+  // Cancelled() at a step.
   void Cancel();
   // "Are you sure you want to cancel output?"; true on OK.
   static bool ConfirmCancel(platform::WindowHandle owner);
@@ -143,7 +136,19 @@ class OutputJob {
   void SetFreeSpaceQuery(FreeSpaceQuery query) { free_space_ = std::move(query); }
 
  private:
-  void Progress(int percent);
+  class ConversionHost;
+
+  // The host handles its events; a cancel it reports ends the job.
+  void Pump();
+  // The display at rest: 0 % and no status (before and after a job).
+  void Rest();
+  void BeginStep(OutputStep step);
+  // The job-wide percent at `step_percent` of the current step; reported
+  // only when it grows.
+  void ReportJobPercent(int step_percent);
+  // A walk of the audio or picture step has come to `step_percent`: the
+  // sub-percent, the job-wide percent, and the host's events.
+  void ReportStep(int step_percent);
   void Finish(OutputOutcome outcome, const std::string& failure = {});
   void OnStatus(std::int32_t status, std::intptr_t result);
   bool Fail(const std::string& text);
@@ -154,7 +159,7 @@ class OutputJob {
   tessaly::TessalyCtrl* Authoring() const;
 
   AppContext& context_;
-  OutputJobHost& host_;
+  core::JobHost& host_;
   platform::WindowHandle window_ = platform::kNoWindow;
   OutputType type_ = OutputType::DvdFolder;
   std::string data_folder_;
@@ -168,6 +173,8 @@ class OutputJob {
   bool running_ = false;
   bool aborted_ = false;
   std::int32_t last_status_ = 0;
+  OutputStep step_ = OutputStep::Audio;
+  int job_percent_ = 0;                 // the job-wide percent reported last
   std::intptr_t overall_position_ = 0;  // highest WM_USER+6 position of the authoring
   OutputOutcome outcome_ = OutputOutcome::None;
   std::string failure_;
@@ -175,7 +182,7 @@ class OutputJob {
 };
 
 // A job result of the authoring component (sent with its failure status) in
-// words.
+// words (tessaly::DecodeJobResult).
 std::string AuthoringFailureText(std::intptr_t result);
 
 }  // namespace verosa

@@ -14,6 +14,7 @@
 #include "platform/move_run.h"
 #include "ui/conversion_ui.h"
 #include "ui/converter_progress.h"
+#include "ui/job_progress_display.h"
 
 namespace carrowell {
 namespace {
@@ -61,30 +62,42 @@ int ConversionControl::GetItemCount() { return static_cast<int>(items_.size()); 
 
 int ConversionControl::ConvertItems(const int* indices, int count) {
   if (converting_ || count < 0 || (count > 0 && indices == nullptr)) return 0;
+  ConversionUi& ui = ActiveConversionUi();
+  const bool ok = ConvertBatch(indices, count, ui.CreateProgressDisplay(), AbortQuestion::Ask);
+  ui.Beep(ok ? BeepKind::Default : BeepKind::Error);
+  return ok ? 1 : 0;
+}
+
+int ConversionControl::ConvertItemsInJob(const int* indices, int count, core::JobHost& host) {
+  if (converting_ || count < 0 || (count > 0 && indices == nullptr)) return 0;
+  const bool ok =
+      ConvertBatch(indices, count, std::make_unique<JobProgressDisplay>(host), AbortQuestion::DontAsk);
+  host.Finished(ok);
+  return ok ? 1 : 0;
+}
+
+bool ConversionControl::ConvertBatch(const int* indices, int count, std::unique_ptr<ProgressDisplay> display,
+                                     AbortQuestion question) {
   struct Busy {
     explicit Busy(bool& flag) : flag_(flag) { flag_ = true; }
     ~Busy() { flag_ = false; }
     bool& flag_;
-  };
-  ConversionUi& ui = ActiveConversionUi();
+  } busy(converting_);
+  ConverterProgress progress(std::move(display));
+  progress.SetAbortQuestion(question);
+  progress.SetItemCount(count);
+  progress.PumpMessages();
   bool ok = true;
-  {
-    Busy busy(converting_);
-    ConverterProgress progress(ui.CreateProgressDisplay());
-    progress.SetItemCount(count);
-    progress.PumpMessages();
-    for (int i = 0; i < count; ++i) {
-      ConversionItem* item = Item(indices[i]);
-      if (item == nullptr || !item->Prepare() || !item->Convert(progress)) {
-        ok = false;
-        break;
-      }
-      progress.SetFinishedCount(i + 1);
+  for (int i = 0; i < count; ++i) {
+    ConversionItem* item = Item(indices[i]);
+    if (item == nullptr || !item->Prepare() || !item->Convert(progress)) {
+      ok = false;
+      break;
     }
-    progress.Finish();
+    progress.SetFinishedCount(i + 1);
   }
-  ui.Beep(ok ? BeepKind::Default : BeepKind::Error);
-  return ok ? 1 : 0;
+  progress.Finish();
+  return ok;
 }
 
 int ConversionControl::ConvertAll() {

@@ -10,6 +10,7 @@
 #include "control/conversion_item.h"
 #include "control/destination_names.h"
 #include "engine/codec_registry.h"
+#include "ui/converter_progress.h"
 
 namespace carrowell {
 
@@ -48,6 +49,7 @@ class ConversionControl : public ConversionCtrl {
   void ImportAudioCD() override;
   void BrowseAndAddFiles() override;
   void RecordAudio() override;
+  int ConvertItemsInJob(const int* indices, int count, core::JobHost& host) override;
 
   // Target kind of items added afterwards: kTargetPcmWav (the default) or
   // kTargetMp3. MP3 destinations end in ".MP3".
@@ -63,6 +65,9 @@ class ConversionControl : public ConversionCtrl {
   // A new media-file item for `path`, null when it cannot be made.
   std::unique_ptr<ConversionItem> MakeFileItem(const std::string& path, ItemOrigin origin);
   bool DestinationTaken(const std::string& path) const;
+  // The batch of ConvertItems and ConvertItemsInJob, shown on `display`.
+  bool ConvertBatch(const int* indices, int count, std::unique_ptr<ProgressDisplay> display,
+                    AbortQuestion question);
 
   std::vector<std::unique_ptr<ConversionItem>> items_;
   CodecRegistry registry_;

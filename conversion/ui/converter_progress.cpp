@@ -75,8 +75,9 @@ void ConverterProgress::Finish() {
 bool ConverterProgress::RequestAbort() {
   if (!converting_) return true;
   if (!aborted_ &&
-      platform::MessageBox(platform::kNoWindow, kAbortQuestion, "Verosa",
-                           platform::kMbYesNo | platform::kMbIconWarning) == platform::kIdYes)
+      (question_ == AbortQuestion::DontAsk ||
+       platform::MessageBox(platform::kNoWindow, kAbortQuestion, "Verosa",
+                            platform::kMbYesNo | platform::kMbIconWarning) == platform::kIdYes))
     aborted_ = true;
   return false;
 }

@@ -25,6 +25,10 @@ std::string FormatRemainingTime(double seconds);
 // "%.02f %%": two decimals, a space and the percent sign.
 std::string FormatPercentage(double percent);
 
+// Whether the user's wish to abort is confirmed with kAbortQuestion first.
+// A batch that runs as a step of another job does not ask: the job has asked.
+enum class AbortQuestion { Ask, DontAsk };
+
 class ConverterProgress : public ConversionProgress {
  public:
   // Seconds on a steady clock.
@@ -43,8 +47,10 @@ class ConverterProgress : public ConversionProgress {
   // Ends the batch: the Abort button is disabled and the window closes.
   void Finish();
   // The user wants to abort. While converting, asks "Are you sure ...?" and
-  // sets the abort flag on Yes; returns whether the window may close.
+  // sets the abort flag on Yes (at once with AbortQuestion::DontAsk);
+  // returns whether the window may close.
   bool RequestAbort();
+  void SetAbortQuestion(AbortQuestion question) { question_ = question; }
 
   void SetCurrentFile(const char* path) override;
   int SetDecodeRange(std::int64_t low, std::int64_t high) override;
@@ -74,6 +80,7 @@ class ConverterProgress : public ConversionProgress {
   std::string file_text_ = kConvertingText;
   int finished_ = 0;
   bool aborted_ = false;
+  AbortQuestion question_ = AbortQuestion::Ask;
   double decode_span_ = 1.0;
   double encode_span_ = 1.0;
   bool converting_ = true;

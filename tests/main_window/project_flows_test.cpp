@@ -77,12 +77,43 @@ TEST_F(MainWindowTest, SaveWritesToTheOwnPathAndClearsTheMark) {
   EXPECT_TRUE(fs::exists(own));
   EXPECT_FALSE(window_->EditPage()->IsModified());
 
-  // A path that cannot be written keeps the mark and shows nothing.
+  // A path that cannot be written keeps the mark.
   MessageBoxRecorder boxes;
   context_.Project().SetPath(dir_ / "missing" / "x.mdp");
   window_->EditPage()->SetModified(true);
   EXPECT_FALSE(window_->Save());
   EXPECT_TRUE(window_->EditPage()->IsModified());
+}
+
+TEST_F(MainWindowTest, AFailedSaveOrSaveAsTellsTheUserWhichFile) {
+  AddChapterToProject();
+  window_->EditPage()->SetModified(true);
+  MessageBoxRecorder boxes;
+  const fs::path own = dir_ / "missing" / "own.mdp";
+  context_.Project().SetPath(own);
+  EXPECT_FALSE(window_->Save());
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "The project file could not be saved:\n" + own.string());
+  EXPECT_EQ(boxes.Boxes()[0].caption, "Error");
+  EXPECT_EQ(boxes.Boxes()[0].style, platform::kMbOk | platform::kMbIconError);
+
+  // Save As names the file it tried, with the project extension.
+  answer_ = Q(dir_ / "missing" / "copy");
+  window_->SaveAs();
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(boxes.Boxes()[1].text, "The project file could not be saved:\n" + (dir_ / "missing" / "copy.mdp").string());
+  EXPECT_EQ(boxes.Boxes()[1].caption, "Error");
+
+  // Saving on the way (here: before New) tells it too, and New goes on.
+  window_->New();
+  ASSERT_EQ(boxes.Boxes().size(), 3u);
+  EXPECT_EQ(boxes.Boxes()[2].text, "The project file could not be saved:\n" + own.string());
+  EXPECT_EQ(window_->CurrentPage(), VerosaDlg::kConfigPage);
+
+  // A save that works shows nothing.
+  boxes.Clear();
+  context_.Project().SetPath(dir_ / "fine.mdp");
+  EXPECT_TRUE(window_->Save());
   EXPECT_TRUE(boxes.Boxes().empty());
 }
 

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -35,25 +36,28 @@ QGuiApplication& GuiApp() {
   return app;
 }
 
-class RecordingHost : public OutputJobHost {
+class RecordingHost : public core::JobHost {
  public:
-  void ShowProgress(int percent) override {
+  void Percent(int percent) override {
     progress.push_back(percent);
     if (ended.empty()) bar.push_back(percent);
   }
-  void ShowPosition(std::uint32_t message, int position) override {
-    positions.emplace_back(message, position);
-    // As the page and the terminal show it: half the overall progress.
-    if (ended.empty() && message == platform::kWmUser + 6) bar.push_back(position * 2);
+  void SubPercent(int percent) override { sub_progress.push_back(percent); }
+  void Status(const std::string& text) override { statuses.push_back(text); }
+  void ProcessEvents() override {
+    ++pumps;
+    if (on_events) on_events(*this);
   }
-  void ShowStatus(const std::string& text) override { statuses.push_back(text); }
-  void ProcessEvents() override { ++pumps; }
-  void JobEnded(OutputOutcome outcome) override { ended.push_back(outcome); }
+  bool Cancelled() const override { return cancelled; }
+  void Finished(bool success) override { ended.push_back(success); }
 
+  // Runs at every pump; may set `cancelled`, as a user's cancel would.
+  std::function<void(RecordingHost&)> on_events;
+  bool cancelled = false;
   std::vector<int> progress;
-  std::vector<std::pair<std::uint32_t, int>> positions;
+  std::vector<int> sub_progress;
   std::vector<std::string> statuses;
-  std::vector<OutputOutcome> ended;
+  std::vector<bool> ended;
   std::vector<int> bar;  // the percentages a progress bar shows until the job ends
   int pumps = 0;
 };
@@ -74,6 +78,20 @@ class OutputJobTest : public ::testing::Test {
     job_->SetFreeSpaceQuery([this](const fs::path& folder) {
       return folder.string().find("discs") != std::string::npos ? data_free_ : work_free_;
     });
+  }
+
+  // Adds a chapter with a 44.1 kHz WAV, which the job converts first.
+  void AddChapterToConvert(int seconds) {
+    AddChapter(0, 1);  // the picture
+    const fs::path audio = dir_ / ("tone44_" + std::to_string(seconds) + ".wav");
+    ASSERT_TRUE(MakeToneFile(audio, seconds, 44100));
+    AudioCell cell = *context_.Project().GetAudioCell(0);
+    cell.AudioFilePath = audio.string();
+    cell.AudioSampleRate = 44100;
+    cell.AudioTotalTime = seconds;
+    context_.Project().AddCells(cell, *context_.Project().GetVideoCell(0), -1);
+    ASSERT_EQ(context_.Conversion().AddFile(audio.string().c_str(), -1), 1);
+    ASSERT_TRUE(job_->NeedsConversion(1));
   }
 
   // Adds a chapter with a 48 kHz WAV (made once per length) to title `title`.
@@ -323,7 +341,7 @@ TEST_F(OutputJobTest, WholeJobPairsPicturesAndAudioInCompactTitles) {
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].text, "Create DVD Folder successfully!");
   EXPECT_EQ(boxes.Boxes()[0].caption, "Output finished");
-  EXPECT_EQ(host_.ended, std::vector<OutputOutcome>{OutputOutcome::Succeeded});
+  EXPECT_EQ(host_.ended, std::vector<bool>{true});
   EXPECT_TRUE(fs::is_empty(job_->TempFolderPath()));
   EXPECT_TRUE(fs::exists(fs::path(job_->DvdFolderPath()) / "VIDEO_TS" / "VTS_01_0.IFO"));
   EXPECT_EQ(host_.progress.back(), 0);
@@ -452,6 +470,89 @@ TEST_F(OutputJobTest, ProgressNeverGoesBackAtTheEndOfAJobAndEndsFull) {
   EXPECT_EQ(host_.progress.back(), 0);
 }
 
+TEST_F(OutputJobTest, OnePercentRunsThroughTheStepsAndTheChapterIsTheSubPercent) {
+  AddChapter(0, 1);
+  AddChapter(0, 1);
+  MessageBoxRecorder boxes;
+  // No window: the real job runs unheard; its messages are fed below.
+  ASSERT_TRUE(job_->Create()) << job_->FailureText();
+  // At rest, then audio 0-10 %, pictures 10-20 %, each step's own percent
+  // as the sub-percent.
+  EXPECT_EQ(host_.bar, (std::vector<int>{0, 5, 10, 15, 20}));
+  EXPECT_EQ(host_.sub_progress, (std::vector<int>{0, 0, 50, 100, 0, 50, 100, 0}));
+  EXPECT_NE(std::find(host_.statuses.begin(), host_.statuses.end(), "Create temp audio file"), host_.statuses.end());
+  EXPECT_NE(std::find(host_.statuses.begin(), host_.statuses.end(), "Create temp bitmap file"), host_.statuses.end());
+
+  // The authoring: half its overall value fills 20-100 %, the chapter's
+  // percent is the sub-percent.
+  host_.bar.clear();
+  host_.sub_progress.clear();
+  const std::uint32_t kChapter = platform::kWmUser + 1, kOverall = platform::kWmUser + 6;
+  job_->HandleMessage(kOverall, 0, 25);
+  job_->HandleMessage(kChapter, 0, 30);
+  job_->HandleMessage(kOverall, 0, 10);  // no step back
+  job_->HandleMessage(kChapter, 0, 0);
+  job_->HandleMessage(kOverall, 0, 40);
+  EXPECT_EQ(host_.bar, (std::vector<int>{60, 84}));
+  EXPECT_EQ(host_.sub_progress, (std::vector<int>{30, 0}));
+
+  job_->Cancel();
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Cancelled);
+  EXPECT_EQ(host_.ended, std::vector<bool>{false});
+  EXPECT_EQ(host_.progress.back(), 0);
+  // Nothing of the cancelled authoring is shown.
+  const std::size_t shown = host_.progress.size();
+  job_->HandleMessage(kOverall, 0, 45);
+  EXPECT_EQ(host_.progress.size(), shown);
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+  auto ended = [&] {
+    const auto status = context_.Authoring().Ctrl()->LastStatus();
+    return status == tessaly::kStatusComplete || status == tessaly::kStatusFailed;
+  };
+  while (!ended() && std::chrono::steady_clock::now() < deadline)
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+}
+
+TEST_F(OutputJobTest, ConversionIsAPartOfTheAudioStep) {
+  AddChapterToConvert(2);
+  JobWindow window(*job_);
+  MessageBoxRecorder boxes;
+  ASSERT_TRUE(job_->Create()) << job_->FailureText();
+  // The conversion reports through the job: its file as the status, its
+  // batch within the first 80 % of the audio step.
+  const auto converting = std::find(host_.statuses.begin(), host_.statuses.end(), "Converting:  tone44_2.wav");
+  ASSERT_NE(converting, host_.statuses.end());
+  EXPECT_LT(converting - host_.statuses.begin(),
+            std::find(host_.statuses.begin(), host_.statuses.end(), "Create temp audio file") - host_.statuses.begin());
+  EXPECT_TRUE(std::is_sorted(host_.bar.begin(), host_.bar.end())) << testing::PrintToString(host_.bar);
+  EXPECT_NE(std::find(host_.bar.begin(), host_.bar.end(), 8), host_.bar.end());
+  EXPECT_EQ(host_.bar.back(), 20);
+  EXPECT_EQ(ReadPcmShape(job_->ChapterAudioPath(0, 1)).has_value(), true);
+  EXPECT_NE(job_->ChapterAudioPath(0, 1), (dir_ / "tone44_2.wav").string());
+  window.PumpUntilIdle();
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Succeeded) << job_->FailureText();
+  EXPECT_EQ(host_.ended, std::vector<bool>{true});
+}
+
+TEST_F(OutputJobTest, ACancelDuringTheConversionEndsTheJobWithoutAnotherQuestion) {
+  AddChapterToConvert(30);
+  host_.on_events = [](RecordingHost& host) {
+    if (!host.statuses.empty() && host.statuses.back().starts_with("Converting:")) host.cancelled = true;
+  };
+  MessageBoxRecorder boxes;
+  EXPECT_FALSE(job_->Create());
+  EXPECT_TRUE(host_.cancelled);
+  EXPECT_FALSE(job_->IsRunning());
+  EXPECT_TRUE(job_->Aborted());
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Cancelled);
+  EXPECT_EQ(host_.ended, std::vector<bool>{false});
+  EXPECT_TRUE(boxes.Boxes().empty());
+  EXPECT_FALSE(fs::exists(context_.Conversion().GetItemDestination(1)));
+  EXPECT_EQ(host_.progress.back(), 0);
+  // The job ended inside the conversion: the bar never passed its part.
+  EXPECT_LE(*std::max_element(host_.bar.begin(), host_.bar.end()), 8);
+}
+
 TEST_F(OutputJobTest, MissingChapterPictureFailsTheJob) {
   AddChapter(0, 1);
   // The chapter picture cannot be written: its name is taken by a folder.
@@ -461,7 +562,7 @@ TEST_F(OutputJobTest, MissingChapterPictureFailsTheJob) {
   EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
   EXPECT_NE(job_->FailureText().find(job_->ChapterPicturePath(0, 0)), std::string::npos);
   EXPECT_FALSE(job_->IsRunning());
-  EXPECT_EQ(host_.ended, std::vector<OutputOutcome>{OutputOutcome::Failed});
+  EXPECT_EQ(host_.ended, std::vector<bool>{false});
 }
 
 TEST_F(OutputJobTest, StatusLineAsksForEachNewCodeOnce) {
@@ -474,9 +575,11 @@ TEST_F(OutputJobTest, StatusLineAsksForEachNewCodeOnce) {
   job_->HandleMessage(platform::kWmUser + 2, 9800, 0);
   EXPECT_EQ(job_->Outcome(), OutputOutcome::None);
   EXPECT_TRUE(job_->HandleMessage(platform::kWmUser + 6, 0, 40));
+  EXPECT_TRUE(job_->HandleMessage(platform::kWmUser + 1, 0, 40));
   EXPECT_FALSE(job_->HandleMessage(platform::kWmUser + 3, 0, 40));
-  ASSERT_EQ(host_.positions.size(), 1u);
-  EXPECT_EQ(host_.positions[0].second, 40);
+  // Not running: the authoring's progress is not shown.
+  EXPECT_TRUE(host_.progress.empty());
+  EXPECT_TRUE(host_.sub_progress.empty());
 }
 
 TEST_F(OutputJobTest, CleanUpKeepsSubFolders) {

@@ -316,10 +316,17 @@ void VerosaDlg::SaveIfModified() {
 }
 
 bool VerosaDlg::Save() {
-  ProjectDocument& project = context_.Project();
-  if (!project.SaveProject(project.Path())) return false;
+  if (!SaveProjectTo(context_.Project().Path())) return false;
   edit_->SetModified(false);
   return true;
+}
+
+bool VerosaDlg::SaveProjectTo(const fs::path& path) {
+  if (context_.Project().SaveProject(path)) return true;
+  const std::string text = Translate("The project file could not be saved:", kSectionMessageBoxes) + "\n" +
+                           path.string();
+  platform::MessageBox(platform::kNoWindow, text, "Error", platform::kMbOk | platform::kMbIconError);
+  return false;
 }
 
 void VerosaDlg::New() {
@@ -403,7 +410,7 @@ void VerosaDlg::SaveAs() {
   const QString chosen = AskProjectFile(FileDialogRequest::Kind::Save, kSaveTitle);
   if (chosen.isEmpty()) return;
   // A copy elsewhere: the project keeps its own path and its mark.
-  context_.Project().SaveProject(WithProjectExtension(chosen).toStdString());
+  SaveProjectTo(WithProjectExtension(chosen).toStdString());
 }
 
 void VerosaDlg::RunOptions() {

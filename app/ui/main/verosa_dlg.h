@@ -11,6 +11,7 @@
 #include <QPointer>
 #include <QString>
 #include <array>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -77,8 +78,10 @@ class VerosaDlg : public QDialog {
   void New();
   void Open();
   void Preview();
-  // Writes the project to its own path; false when that failed.
+  // Writes the project to its own path; false when that failed, which a
+  // message box tells the user.
   bool Save();
+  // Writes a copy to a chosen file; a failure is told as Save's is.
   void SaveAs();
   void RunOptions();
   void Help();
@@ -131,6 +134,8 @@ class VerosaDlg : public QDialog {
   // After a successful open: the conversion control follows the project's
   // sample rate, then the Edit page rebuilds its list.
   void AdoptOpenedProject();
+  // SaveProject to `path`; a failure is told with an error box naming it.
+  bool SaveProjectTo(const std::filesystem::path& path);
   std::string Translate(const char* english, const char* section) const;
 
   AppContext& context_;

@@ -12,8 +12,6 @@ namespace {
 
 constexpr int kMargin = 16;
 constexpr int kPageWidth = 720;
-// WM_USER+6 carries half the overall progress.
-constexpr std::uint32_t kOverallProgressMessage = platform::kWmUser + 6;
 
 }  // namespace
 
@@ -68,13 +66,11 @@ bool CreatorOutputDlg::IsBusy() const { return job_->IsRunning(); }
 
 void CreatorOutputDlg::DeleteTemporaryFiles() { job_->DeleteTemporaryFiles(); }
 
-void CreatorOutputDlg::ShowProgress(int percent) { progress_->setValue(percent); }
+void CreatorOutputDlg::Percent(int percent) { progress_->setValue(percent); }
 
-void CreatorOutputDlg::ShowPosition(std::uint32_t message, int position) {
-  if (message == kOverallProgressMessage) progress_->setValue(position * 2);
-}
+void CreatorOutputDlg::Status(const std::string& text) { status_->setText(QString::fromStdString(text)); }
 
-void CreatorOutputDlg::ShowStatus(const std::string& text) {
+void CreatorOutputDlg::Message(const std::string& text, core::JobMessageKind) {
   status_->setText(QString::fromStdString(text));
 }
 

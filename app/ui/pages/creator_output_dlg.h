@@ -1,6 +1,6 @@
 // The Output page: owns the output job that turns the project into a
-// DVD-Video folder, shows its progress and status, and tells the wizard
-// whether a job is running.
+// DVD-Video folder, shows its progress and status (it is the job's host),
+// and tells the wizard whether a job is running.
 #pragma once
 
 #include <QWidget>
@@ -17,7 +17,7 @@ namespace verosa {
 
 class AppContext;
 
-class CreatorOutputDlg : public QWidget, public OutputJobHost {
+class CreatorOutputDlg : public QWidget, public core::JobHost {
  public:
   explicit CreatorOutputDlg(AppContext& context, QWidget* parent = nullptr);
   ~CreatorOutputDlg() override;
@@ -38,10 +38,11 @@ class CreatorOutputDlg : public QWidget, public OutputJobHost {
 
   OutputJob& Job() { return *job_; }
 
-  // OutputJobHost
-  void ShowProgress(int percent) override;
-  void ShowPosition(std::uint32_t message, int position) override;
-  void ShowStatus(const std::string& text) override;
+  // core::JobHost: the bar shows the job-wide percent; the status line the
+  // status, or a message the job leaves.
+  void Percent(int percent) override;
+  void Status(const std::string& text) override;
+  void Message(const std::string& text, core::JobMessageKind kind) override;
   void ProcessEvents() override;
 
  private:

@@ -12,6 +12,7 @@
 //   ctrl->AddFile("/music/song.mp3", -1);    // appends; a file error names the path
 //   int index = 0;
 //   ctrl->ConvertItems(&index, 1);           // progress window, 1 when all converted
+//   ctrl->ConvertItemsInJob(&index, 1, host); // a step of the caller's job
 //   std::string wav = ctrl->GetItemDestination(0);
 //   ctrl->RemoveAllItems();
 //   DeleteCarrowellCtrl(ctrl);
@@ -19,6 +20,8 @@
 // Every operation runs on the caller's (user-interface) thread. Texts the
 // control returns stay owned by it and are to be copied at once.
 #pragma once
+
+#include "core/job_observer.h"
 
 #define CARROWELL_API __attribute__((visibility("default")))
 
@@ -83,6 +86,13 @@ class ConversionCtrl {
   // Lets the user choose media files and adds each of them.
   virtual void BrowseAndAddFiles() = 0;
   virtual void RecordAudio() = 0;
+  // ConvertItems as a step of the caller's job, which shows the progress:
+  // no progress window and no beep. The batch reports to `host` (percent:
+  // the batch, sub-percent: the current file, status: "Converting:" and the
+  // file's name, Finished at its end), hands it the waiting events at every
+  // step, and stops without a question once host.Cancelled() is true. 1 when
+  // all were converted, else 0.
+  virtual int ConvertItemsInJob(const int* indices, int count, core::JobHost& host) = 0;
 
  protected:
   // Destroyed through DeleteCarrowellCtrl only.
