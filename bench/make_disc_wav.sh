@@ -8,20 +8,9 @@
 # step failed.
 # Usage: bench/make_disc_wav.sh [build dir]
 set -euo pipefail
-build=${1:-build}
-cli=$(realpath "$build")/bin/verosa-cli
-[ -x "$cli" ] || { echo "missing $cli (build the verosa-cli target)" >&2; exit 1; }
-for tool in ffmpeg convert lsdvd /usr/bin/time; do
-  command -v "$tool" >/dev/null || { echo "missing $tool (scripts/install-deps.sh)" >&2; exit 1; }
-done
-
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-export XDG_CONFIG_HOME=$work/config XDG_DATA_HOME=$work/data XDG_RUNTIME_DIR=$work/run \
-       HOME=$work/home TMPDIR=$work/tmp
-mkdir -p "$XDG_RUNTIME_DIR" "$HOME" "$TMPDIR" "$work/in"
-chmod 700 "$XDG_RUNTIME_DIR"
-ff() { ffmpeg -nostdin -hide_banner -loglevel error -y "$@"; }
+BUILD_ARG=${1:-build}
+source "$(dirname "$0")/lib.bash"
+bench_setup ffmpeg convert lsdvd /usr/bin/time
 
 project=$work/Bench.mdp
 "$cli" project new "$project" --name Bench --tv pal --aspect 4:3 --rate 48000 >/dev/null
