@@ -90,11 +90,16 @@ int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
     return kResultBuffers;
   }
 
+  // After every VOBU; a window hears of a position only when it changes
+  // (each message waits for the window's thread).
+  int shown_chapter = -1, shown_overall = -1;
   auto report = [&](std::uint64_t done, int chapter_percent) {
     const int overall = total_sectors ? static_cast<int>(std::min<std::uint64_t>(done * 100 / total_sectors, 100)) : 100;
     progress.store(overall, std::memory_order_relaxed);
-    signals.Send(kMsgProgress, 0, chapter_percent);
-    signals.Send(kMsgOverall, 0, overall / 2);
+    if (chapter_percent != shown_chapter) signals.Send(kMsgProgress, 0, chapter_percent);
+    if (overall / 2 != shown_overall) signals.Send(kMsgOverall, 0, overall / 2);
+    shown_chapter = chapter_percent;
+    shown_overall = overall / 2;
   };
   TitleSetMuxer muxer({out, video_ts, params.aspect == kAspect169 ? kAspect169 : kAspect43}, signals, report);
   std::vector<NavigationCommand> post_commands(static_cast<std::size_t>(titles));
