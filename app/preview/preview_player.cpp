@@ -397,7 +397,13 @@ PreviewPlayer::PreviewPlayer() = default;
 
 PreviewPlayer::~PreviewPlayer() { ReleaseGraph(); }
 
-void PreviewPlayer::SetOwnerWindow(platform::WindowHandle owner) { owner_ = owner; }
+void PreviewPlayer::SetOwnerWindow(platform::WindowHandle owner) {
+  owner_ = owner;
+  if (pipeline_) {
+    std::lock_guard lock(pipeline_->mutex);
+    pipeline_->owner = owner;
+  }
+}
 
 PlayState PreviewPlayer::State() { return static_cast<PlayState>(g_play_state.load()); }
 
