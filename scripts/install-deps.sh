@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config python3
   qt6-base-dev
-  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libmp3lame-dev
+  libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libmp3lame-dev libsdl2-dev
   libgtest-dev libbenchmark-dev
   ffmpeg mpeg2dec lsdvd dvdauthor mpv imagemagick fonts-dejavu-core libjpeg62-turbo-dev xvfb
 )
