@@ -40,7 +40,7 @@ resample      components/resample   3   components/resample/include
 lame_enc      components/lame_enc   3   components/lame_enc/include
 app/project   app/project           4   -
 app/imaging   app/imaging           5   -
-app/preview   app/preview           5   -
+app/preview   app/preview           4   -
 app/shell     app/shell             5   -
 app/output    app/output            6   -
 app/ui        app/ui                7   -

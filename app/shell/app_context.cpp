@@ -28,6 +28,13 @@ bool AppContext::Initialize(const StartupOptions& options) {
     settings_.ReleaseLanguage();
     return false;
   }
+  if (!preview_.Initialize()) {
+    failure_ = StartupFailure::Preview;
+    authoring_.Unload();
+    conversion_.reset();
+    settings_.ReleaseLanguage();
+    return false;
+  }
   project_.NewProject();
   initialized_ = true;
   return true;
@@ -39,6 +46,7 @@ void AppContext::Shutdown(bool save_settings) {
   if (save_settings) settings_.Save();
   settings_.ReleaseLanguage();
   conversion_.reset();
+  preview_.ReleaseGraph();
   authoring_.Unload();
   project_.NewProject();
   project_.ClearCells();
@@ -56,6 +64,7 @@ std::string AppContext::FailureText() const {
     case StartupFailure::DataFile: return "the settings data file could not be read";
     case StartupFailure::Conversion: return "the conversion control could not be created";
     case StartupFailure::Authoring: return "the authoring component could not be loaded: " + authoring_.Error();
+    case StartupFailure::Preview: return "the preview player could not be created";
   }
   return {};
 }

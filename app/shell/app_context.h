@@ -7,6 +7,7 @@
 #include <string>
 
 #include "carrowell/conversion_ctrl.h"
+#include "preview/preview_player.h"
 #include "project/project_document.h"
 #include "shell/authoring_holder.h"
 #include "shell/settings_store.h"
@@ -22,7 +23,8 @@ class AppContext {
 
   // Settings (with the single-instance check and the language component),
   // work folders, the conversion control (work folder, sample rate), the
-  // authoring component, then an empty project. False when the program must
+  // authoring component, the preview player (no sound device is needed
+  // before it plays), then an empty project. False when the program must
   // not run; Failure() and FailureText() say why.
   bool Initialize(const StartupOptions& options = {});
   // Saves the settings (when `save_settings`), releases everything in
@@ -34,6 +36,7 @@ class AppContext {
   SettingsStore& Settings() { return settings_; }
   carrowell::ConversionCtrl& Conversion() { return *conversion_; }
   AuthoringHolder& Authoring() { return authoring_; }
+  PreviewPlayer& Preview() { return preview_; }
   ProjectDocument& Project() { return project_; }
   const std::string& MenuPicturePath() const { return menu_picture_path_; }
   void SetMenuPicturePath(const std::string& path) { menu_picture_path_ = path; }
@@ -48,6 +51,7 @@ class AppContext {
   SettingsStore settings_;
   std::unique_ptr<carrowell::ConversionCtrl, ConversionDeleter> conversion_;
   AuthoringHolder authoring_;
+  PreviewPlayer preview_;
   ProjectDocument project_;
   std::string menu_picture_path_;
   std::string chapter_picture_path_;

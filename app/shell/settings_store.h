@@ -40,7 +40,7 @@ struct StartupOptions {
   bool single_instance = true;
 };
 
-enum class StartupFailure { None, AlreadyRunning, Language, DataFile, Conversion, Authoring };
+enum class StartupFailure { None, AlreadyRunning, Language, DataFile, Conversion, Authoring, Preview };
 
 class SettingsStore {
  public:

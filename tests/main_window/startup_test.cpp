@@ -43,5 +43,27 @@ TEST(Startup, ASecondCopyEndsSilentlyAndLeavesTheFirstUntouched) {
   first.Shutdown(false);
 }
 
+// A machine without a usable sound device still runs the program: the
+// player opens the device only to play, and then fails without a word.
+TEST(Startup, TheProgramStartsWithoutASoundDevice) {
+  testing_support::IsolatedUser user;
+  testing_support::ScratchDir dir;
+  fs::permissions(user.Root() / "run", fs::perms::owner_all, fs::perm_options::replace);
+  const char* old_driver = std::getenv("SDL_AUDIODRIVER");
+  const std::string saved = old_driver ? old_driver : "";
+  ::setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  const fs::path tone = dir / "tone.wav";
+  ASSERT_EQ(std::system(("ffmpeg -nostdin -loglevel error -y -f lavfi -i sine=d=0.2 '" + tone.string() + "'").c_str()), 0);
+  {
+    AppContext context;
+    ASSERT_TRUE(context.Initialize()) << context.FailureText();
+    EXPECT_FALSE(context.Preview().OpenAndPlay(tone));
+    EXPECT_EQ(context.Preview().State(), PlayState::Stopped);
+    context.Shutdown(false);
+  }
+  if (old_driver) ::setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  else ::unsetenv("SDL_AUDIODRIVER");
+}
+
 }  // namespace
 }  // namespace verosa
