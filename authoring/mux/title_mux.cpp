@@ -192,8 +192,6 @@ class TitleSetMuxer::TitleWriter {
     return {};
   }
 
-  // Encodes the chapter's bitmap and reads back its video packs (without the
-  // navigation pack). The encoder's frame rate sets the title's clock.
   // Pictures are coded one chapter ahead on a worker, so that the writer
   // does not wait for them. The worker reports nothing itself: the status
   // goes out when the writer takes the picture.
