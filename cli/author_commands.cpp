@@ -263,11 +263,10 @@ int Author(const fs::path& file) {
 }  // namespace
 
 int RunAuthor(const std::vector<std::string>& raw) {
-  for (const std::string& a : raw)
-    if (a == "--help" || a == "-h") {
-      std::fputs(kAuthorUsage, stdout);
-      return kExitOk;
-    }
+  if (WantsHelp(raw)) {
+    std::fputs(kAuthorUsage, stdout);
+    return kExitOk;
+  }
   const Arguments args(raw, {}, {});
   if (!args.Ok() || args.Positionals().size() != 1) {
     std::fprintf(stderr, "verosa-cli: %s\n\n%s", args.Ok() ? "author takes one job file" : args.Error().c_str(),

@@ -22,6 +22,9 @@ enum ExitCode : int {
   kExitRefused = 3,      // a chapter refused by the project limits
 };
 
+// True when the arguments ask for the command's help (--help or -h).
+bool WantsHelp(const std::vector<std::string>& args);
+
 // Arguments after the sub-command: positionals and --options (with values
 // where the command declares them).
 class Arguments {

@@ -42,12 +42,6 @@ int UsageError(const std::string& message, const char* usage) {
   return kExitFailure;
 }
 
-bool WantsHelp(const std::vector<std::string>& args) {
-  for (const std::string& a : args)
-    if (a == "--help" || a == "-h") return true;
-  return false;
-}
-
 void OnInterrupt(int) { carrowell::InterruptConsoleConversion(); }
 
 // Ctrl+C asks the running batch to abort (cleaning up its files) instead of

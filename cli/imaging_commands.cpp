@@ -100,11 +100,10 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
 }
 
 int RunRenderStill(const std::vector<std::string>& raw) {
-  for (const std::string& a : raw)
-    if (a == "--help" || a == "-h") {
-      std::fputs(kRenderUsage, stdout);
-      return kExitOk;
-    }
+  if (WantsHelp(raw)) {
+    std::fputs(kRenderUsage, stdout);
+    return kExitOk;
+  }
   const Arguments args(raw, {"--tv", "--size", "--lyrics", "--font", "--color"}, {});
   if (!args.Ok()) return UsageError(args.Error());
   if (args.Positionals().size() != 2) return UsageError("render-still needs PICTURE and OUT.bmp");

@@ -212,11 +212,10 @@ int MakeDisc(const MakeOptions& options) {
 }  // namespace
 
 int RunMake(const std::vector<std::string>& raw) {
-  for (const std::string& a : raw)
-    if (a == "--help" || a == "-h") {
-      std::fputs(kMakeUsage, stdout);
-      return kExitOk;
-    }
+  if (WantsHelp(raw)) {
+    std::fputs(kMakeUsage, stdout);
+    return kExitOk;
+  }
   const Arguments args(raw, {"--out", "--work"}, {"--force"});
   if (!args.Ok() || args.Positionals().size() != 1) {
     std::fprintf(stderr, "verosa-cli: %s\n\n%s",
@@ -232,11 +231,10 @@ int RunMake(const std::vector<std::string>& raw) {
 }
 
 int RunDemo(const std::vector<std::string>& raw) {
-  for (const std::string& a : raw)
-    if (a == "--help" || a == "-h") {
-      std::fputs(kMakeUsage, stdout);
-      return kExitOk;
-    }
+  if (WantsHelp(raw)) {
+    std::fputs(kMakeUsage, stdout);
+    return kExitOk;
+  }
   const Arguments args(raw, {"--work"}, {});
   if (!args.Ok() || args.Positionals().size() != 1) {
     std::fprintf(stderr, "verosa-cli: %s\n\n%s",

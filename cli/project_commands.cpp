@@ -327,6 +327,12 @@ bool StartContext(AppContext& context) {
   return false;
 }
 
+bool WantsHelp(const std::vector<std::string>& args) {
+  for (const std::string& a : args)
+    if (a == "--help" || a == "-h") return true;
+  return false;
+}
+
 Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std::string>& valued,
                      const std::vector<std::string>& flags) {
   auto is = [](const std::vector<std::string>& list, const std::string& s) {
@@ -367,11 +373,10 @@ int RunProjectCommand(const std::vector<std::string>& args) {
     return args.empty() ? kExitFailure : kExitOk;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
-  for (const std::string& a : rest)
-    if (a == "--help" || a == "-h") {
-      std::fputs(kProjectUsage, stdout);
-      return kExitOk;
-    }
+  if (WantsHelp(rest)) {
+    std::fputs(kProjectUsage, stdout);
+    return kExitOk;
+  }
   if (args[0] == "info") return Info(rest);
   if (args[0] == "new") return New(rest);
   if (args[0] == "add") return Add(rest);

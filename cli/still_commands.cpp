@@ -31,11 +31,10 @@ fs::path MakeWorkFolder() {
 }  // namespace
 
 int RunEncodeStill(const std::vector<std::string>& raw) {
-  for (const std::string& a : raw)
-    if (a == "--help" || a == "-h") {
-      std::fputs(kEncodeUsage, stdout);
-      return kExitOk;
-    }
+  if (WantsHelp(raw)) {
+    std::fputs(kEncodeUsage, stdout);
+    return kExitOk;
+  }
   const Arguments args(raw, {"--aspect"}, {});
   if (!args.Ok() || args.Positionals().size() != 2) {
     std::fprintf(stderr, "verosa-cli: %s\n\n%s",
