@@ -1,6 +1,7 @@
 #include "ui/main/full_screen_preview.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
@@ -57,6 +58,15 @@ void FullScreenPreviewWindow::paintEvent(QPaintEvent*) {
 void FullScreenPreviewWindow::mouseDoubleClickEvent(QMouseEvent* event) {
   hide();
   event->accept();
+}
+
+void FullScreenPreviewWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    hide();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 }  // namespace verosa
