@@ -1,0 +1,86 @@
+#include "ui/common/font_mapping.h"
+
+#include <QFontInfo>
+#include <QString>
+#include <cmath>
+#include <string>
+
+#include "imaging/lyric_text.h"
+
+namespace verosa {
+namespace {
+
+// The pixel size of a font given in pixels or in points; 0 when it has none.
+int PicturePixels(const QFont& font) {
+  if (font.pixelSize() > 0) return font.pixelSize();
+  if (font.pointSizeF() > 0) return static_cast<int>(std::lround(font.pointSizeF() / kPointsPerPicturePixel));
+  return 0;
+}
+
+bool SameFamily(const QString& a, const QString& b) {
+  return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+std::uint8_t FamilyBits(QFont::StyleHint hint) {
+  switch (hint) {
+    case QFont::Serif: return 0x10;       // FF_ROMAN
+    case QFont::SansSerif: return 0x20;   // FF_SWISS
+    case QFont::TypeWriter: return 0x30;  // FF_MODERN
+    case QFont::Cursive: return 0x40;     // FF_SCRIPT
+    case QFont::Decorative: return 0x50;  // FF_DECORATIVE
+    default: return 0x00;                 // FF_DONTCARE
+  }
+}
+
+}  // namespace
+
+QFont DialogFontFromLogFont(const LogFont& font) {
+  QFont dialog_font = FontFromLogFont(font);
+  if (dialog_font.pixelSize() > 0)
+    dialog_font.setPointSizeF(dialog_font.pixelSize() * kPointsPerPicturePixel);
+  return dialog_font;
+}
+
+LogFont LogFontFromDialogFont(const QFont& font, const LogFont& previous) {
+  const QFont asked = DialogFontFromLogFont(previous);
+  const QFontInfo resolved(asked);
+  LogFont result = previous;
+
+  const int pixels = PicturePixels(font);
+  if (pixels > 0 && pixels != PicturePixels(asked)) {
+    result.lfHeight = -pixels;
+    result.lfWidth = 0;
+  }
+
+  const QString family = font.family();
+  if (!family.isEmpty() && !SameFamily(family, asked.family()) &&
+      !SameFamily(family, resolved.family())) {
+    result.SetFaceName(family.toLocal8Bit().toStdString());
+    result.lfPitchAndFamily = FamilyBits(font.styleHint());
+  }
+
+  const int weight = font.weight();
+  if (weight != asked.weight() && weight != resolved.weight()) {
+    result.lfWeight = weight;
+    // "System" is always drawn bold: a lighter weight needs the real family.
+    const QString face = QString::fromLocal8Bit(result.FaceName());
+    if (weight < QFont::Bold && (face.isEmpty() || SameFamily(face, QStringLiteral("System"))) &&
+        !family.isEmpty()) {
+      result.SetFaceName(family.toLocal8Bit().toStdString());
+      result.lfPitchAndFamily = FamilyBits(font.styleHint());
+    }
+  }
+
+  result.lfItalic = font.italic() ? 1 : 0;
+  result.lfUnderline = font.underline() ? 1 : 0;
+  result.lfStrikeOut = font.strikeOut() ? 1 : 0;
+  return result;
+}
+
+ColorRef ColorRefFromColor(const QColor& colour) {
+  const QColor rgb = colour.toRgb();
+  return static_cast<ColorRef>(rgb.red()) | static_cast<ColorRef>(rgb.green()) << 8 |
+         static_cast<ColorRef>(rgb.blue()) << 16;
+}
+
+}  // namespace verosa
