@@ -5,9 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QFont>
+#include <QFontDialog>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
@@ -257,6 +260,38 @@ TEST_F(ChapterDialogTest, FontAndColourMapToTheStoredRecords) {
   EXPECT_EQ(seen_colour, QColor(0, 255, 0));
   EXPECT_EQ(dlg.Fields().lyric_color, 0x030201u);
   EXPECT_EQ(dlg.Fields().lyric_font, before.lyric_font);
+}
+
+// The real font dialog, confirmed as it opens, leaves the stored font as it
+// was: aliases, missing faces, weights without a style of their own and
+// sizes between whole points included.
+TEST_F(ChapterDialogTest, TheFontDialogConfirmedAsShownKeepsTheFont) {
+  auto font = [](const char* face, std::int32_t height, std::int32_t weight, bool italic) {
+    LogFont f = LogFont::DefaultLyricFont();
+    f.SetFaceName(face);
+    f.lfHeight = height;
+    f.lfWeight = weight;
+    f.lfItalic = italic ? 1 : 0;
+    return f;
+  };
+  const LogFont fonts[] = {LogFont::DefaultLyricFont(), font("System", 20, 400, false),
+                           font("DejaVu Serif", -24, 700, true),
+                           font("No Such Face", -18, 400, false)};
+  for (const LogFont& stored : fonts) {
+    SCOPED_TRACE(stored.FaceName() + " " + std::to_string(stored.lfHeight));
+    ChapterDialogFields initial;
+    initial.lyric_font = stored;
+    Dlg dlg(context_, Dlg::Mode::Edit, initial);
+    bool shown = false;
+    QTimer::singleShot(0, [&shown] {
+      auto* dialog = qobject_cast<QFontDialog*>(QApplication::activeModalWidget());
+      shown = dialog != nullptr;
+      if (dialog) dialog->accept();
+    });
+    Click(dlg, Dlg::kIdLyricFont);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(dlg.Fields().lyric_font, stored);
+  }
 }
 
 // Each browse button starts in its field's file, or in the last file chosen

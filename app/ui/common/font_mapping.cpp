@@ -13,8 +13,17 @@ namespace {
 // The pixel size of a font given in pixels or in points; 0 when it has none.
 int PicturePixels(const QFont& font) {
   if (font.pixelSize() > 0) return font.pixelSize();
-  if (font.pointSizeF() > 0) return static_cast<int>(std::lround(font.pointSizeF() / kPointsPerPicturePixel));
+  if (font.pointSizeF() > 0)
+    return static_cast<int>(std::lround(font.pointSizeF() / kPointsPerPicturePixel));
   return 0;
+}
+
+// The font dialog lists whole points: a size within half a point of the
+// stored one is the size it showed.
+bool SameSize(const QFont& chosen, const QFont& asked) {
+  if (PicturePixels(chosen) == PicturePixels(asked)) return true;
+  return chosen.pointSizeF() > 0 && asked.pointSizeF() > 0 &&
+         std::abs(chosen.pointSizeF() - asked.pointSizeF()) <= 0.5;
 }
 
 bool SameFamily(const QString& a, const QString& b) {
@@ -34,6 +43,14 @@ std::uint8_t FamilyBits(QFont::StyleHint hint) {
 
 }  // namespace
 
+QFont FontAsListed(const QFont& font) {
+  const QFontInfo info(font);
+  QFont listed = font;
+  listed.setFamily(info.family());
+  listed.setStyleName(info.styleName());
+  return listed;
+}
+
 QFont DialogFontFromLogFont(const LogFont& font) {
   QFont dialog_font = FontFromLogFont(font);
   if (dialog_font.pixelSize() > 0)
@@ -47,7 +64,7 @@ LogFont LogFontFromDialogFont(const QFont& font, const LogFont& previous) {
   LogFont result = previous;
 
   const int pixels = PicturePixels(font);
-  if (pixels > 0 && pixels != PicturePixels(asked)) {
+  if (pixels > 0 && !SameSize(font, asked)) {
     result.lfHeight = -pixels;
     result.lfWidth = 0;
   }
@@ -59,8 +76,12 @@ LogFont LogFontFromDialogFont(const QFont& font, const LogFont& previous) {
     result.lfPitchAndFamily = FamilyBits(font.styleHint());
   }
 
+  // The style the stored font resolves to (e.g. "Bold" for a weight 900 the
+  // family has no style for) stands for its weight and slant.
+  const bool same_style = !font.styleName().isEmpty() &&
+                          font.styleName().compare(resolved.styleName(), Qt::CaseInsensitive) == 0;
   const int weight = font.weight();
-  if (weight != asked.weight() && weight != resolved.weight()) {
+  if (!same_style && weight != asked.weight() && weight != resolved.weight()) {
     result.lfWeight = weight;
     // "System" is always drawn bold: a lighter weight needs the real family.
     const QString face = QString::fromLocal8Bit(result.FaceName());
@@ -70,8 +91,7 @@ LogFont LogFontFromDialogFont(const QFont& font, const LogFont& previous) {
       result.lfPitchAndFamily = FamilyBits(font.styleHint());
     }
   }
-
-  result.lfItalic = font.italic() ? 1 : 0;
+  if (!same_style) result.lfItalic = font.italic() ? 1 : 0;
   result.lfUnderline = font.underline() ? 1 : 0;
   result.lfStrikeOut = font.strikeOut() ? 1 : 0;
   return result;

@@ -25,13 +25,19 @@ inline constexpr double kPointsPerPicturePixel = 72.0 / 96.0;
 // (see FontFromLogFont), its size as points.
 QFont DialogFontFromLogFont(const LogFont& font);
 
+// `font` named by the family and style it resolves to on this system: the
+// names the font dialog lists. Given an alias ("Sans Serif") or a weight
+// its family has no style for, the dialog would select its first entries.
+QFont FontAsListed(const QFont& font);
+
 // The record for a font chosen in the dialog, starting from `previous`.
 // A changed size becomes a negative height (character height in pixels)
 // with width 0; a changed face becomes the family name (at most 31 bytes)
-// with the family bits of its style hint; weight as it is (the Qt and
-// LOGFONT scales agree: 400 normal, 700 bold, 900 black); italic, underline
-// and strike-out as 1 or 0. Escapement, orientation, character set,
-// precisions and quality keep their previous values.
+// with the family bits of its style hint; a changed style gives its weight
+// (the Qt and LOGFONT scales agree: 400 normal, 700 bold, 900 black) and
+// slant; underline and strike-out as 1 or 0. A size within half a point of
+// the stored one is unchanged (the dialog lists whole points). Escapement,
+// orientation, character set, precisions and quality keep their values.
 LogFont LogFontFromDialogFont(const QFont& font, const LogFont& previous);
 
 // 0x00BBGGRR from a colour (alpha dropped).

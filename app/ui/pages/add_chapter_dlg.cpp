@@ -67,7 +67,7 @@ ChapterDialogChoosers WithDefaults(ChapterDialogChoosers choosers) {
     // QFontDialog has no colour: the colour stays as it is.
     choosers.font = [](QWidget* parent, QFont& font, QColor&) {
       bool ok = false;
-      const QFont chosen = QFontDialog::getFont(&ok, font, parent);
+      const QFont chosen = QFontDialog::getFont(&ok, FontAsListed(font), parent);
       if (ok) font = chosen;
       return ok;
     };
