@@ -34,11 +34,10 @@ bool Run(const std::string& command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-// Media and pictures made once for the suite.
+// The media, pictures and texts the checks are tried on.
 class ChapterFiles {
  public:
   ChapterFiles() {
-    const fs::path d = dir_.Path();
     ok_ = testing_support::MakeToneFile(tone, 0.5, 44100) &&
           Run("ffmpeg -nostdin -y -f lavfi -i testsrc=s=64x48:r=25:d=1 -f lavfi -i sine=d=1 "
               "-shortest '" + clip.string() + "'") &&
@@ -64,14 +63,7 @@ class ChapterFiles {
 
 class ChapterDialogTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { files_ = new ChapterFiles; }
-  static void TearDownTestSuite() {
-    delete files_;
-    files_ = nullptr;
-  }
-
   void SetUp() override {
-    ASSERT_TRUE(files_->Ok()) << "ffmpeg could not make the test media";
     ASSERT_TRUE(context_.Initialize(StartupOptions{.single_instance = false}))
         << context_.FailureText();
     context_.SetDefaultChapterPicturePath("");
@@ -85,19 +77,17 @@ class ChapterDialogTest : public ::testing::Test {
   }
   static void Click(const Dlg& dlg, int id) { Control<QPushButton>(dlg, id)->click(); }
 
-  static ChapterFiles* files_;
   IsolatedUser user_;
   AppContext context_;
 };
-
-ChapterFiles* ChapterDialogTest::files_ = nullptr;
 
 std::string S(const fs::path& path) { return path.string(); }
 
 // OK checks audio, picture and lyric in this order; the first failure warns
 // with its text and the path and leaves the dialog open.
 TEST_F(ChapterDialogTest, OkChecksTheFieldsInOrderAndStaysOpenOnARefusal) {
-  const ChapterFiles& f = *files_;
+  const ChapterFiles f;
+  ASSERT_TRUE(f.Ok()) << "ffmpeg could not make the test media";
   struct Case {
     const char* name;
     std::string audio, picture, lyric;
@@ -343,9 +333,11 @@ TEST_F(ChapterDialogTest, TextsComeFromTheLanguageFiles) {
   context_.Shutdown(false);
   ASSERT_TRUE(german.Initialize(StartupOptions{.single_instance = false}))
       << german.FailureText();
-  german.SetDefaultChapterPicturePath(S(files_->jpeg));
+  ScratchDir dir;
+  const fs::path text = dir / "notes.txt";
+  testing_support::WriteFile(text, "not a song\n");
   ChapterDialogFields initial;
-  initial.audio_path = S(files_->text);
+  initial.audio_path = S(text);
   Dlg dlg(german, Dlg::Mode::Edit, initial);
   EXPECT_EQ(dlg.windowTitle(), "Kapitel bearbeiten");
   EXPECT_EQ(Control<QPushButton>(dlg, Dlg::kIdLyricFont)->text(), "Liedtext-&Schriftart");
@@ -356,7 +348,7 @@ TEST_F(ChapterDialogTest, TextsComeFromTheLanguageFiles) {
   Click(dlg, Dlg::kIdOk);
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].caption, "Warnung");
-  EXPECT_EQ(boxes.Boxes()[0].text, "Ungültige Audiodatei:\n" + S(files_->text));
+  EXPECT_EQ(boxes.Boxes()[0].text, "Ungültige Audiodatei:\n" + S(text));
   EXPECT_TRUE(dlg.isVisible());
 }
 
