@@ -83,8 +83,6 @@ class AddChapterDlg : public QDialog {
   // The paths as the fields show them, the font and the colour.
   ChapterDialogFields Fields() const;
   Mode DialogMode() const { return mode_; }
-  // The file last chosen with a browse button; empty before the first.
-  const QString& LastBrowsePath() const { return last_browse_path_; }
 
   // OK: closes with Accepted only when the fields pass the checks above.
   void accept() override;
@@ -105,7 +103,7 @@ class AddChapterDlg : public QDialog {
   ChapterDialogChoosers choosers_;
   LogFont lyric_font_;
   ColorRef lyric_color_;
-  QString last_browse_path_;
+  QString last_browse_path_;  // the file last chosen with a browse button
 
   QLineEdit* audio_path_ = nullptr;
   QLineEdit* picture_path_ = nullptr;
