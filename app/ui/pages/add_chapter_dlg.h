@@ -21,6 +21,7 @@
 #include <functional>
 #include <string>
 
+#include "project/chapter_editing.h"
 #include "project/project_types.h"
 
 class QLineEdit;
@@ -30,11 +31,8 @@ namespace verosa {
 
 class AppContext;
 
-struct ChapterDialogFields {
-  std::string audio_path, picture_path, lyric_path;
-  LogFont lyric_font = LogFont::DefaultLyricFont();
-  ColorRef lyric_color = kWhite;
-};
+// The dialog's fields are a chapter's files and lyric style.
+using ChapterDialogFields = ChapterFiles;
 
 // The outside choosers the dialog opens. Empty members open the real Qt
 // dialogs: QFileDialog::getOpenFileName; QFontDialog for the font, which has

@@ -32,10 +32,7 @@
 #include "shell/theme_pictures.h"
 #include "ui/common/qt_window_sink.h"
 #include "ui/common/ui_language.h"
-#if __has_include("ui/pages/add_chapter_dlg.h")
 #include "ui/pages/add_chapter_dlg.h"
-#define HAVE_CHAPTER_DLG 1
-#endif
 #include "ui/skin/page_skin.h"
 #include "ui/skin/skin_bar.h"
 
@@ -796,23 +793,10 @@ void CreatorEditDlg::SetChapterDialogRunner(ChapterDialogRunner runner) {
   }
   chapter_dialog_ = [this](QWidget* parent, bool edit,
                            const ChapterFiles& initial) -> std::optional<ChapterFiles> {
-#ifndef HAVE_CHAPTER_DLG
-    (void)parent; (void)edit; (void)initial;
-    return std::nullopt;
-#else
-    ChapterDialogFields fields;
-    fields.audio_path = initial.audio_path;
-    fields.picture_path = initial.picture_path;
-    fields.lyric_path = initial.lyric_path;
-    fields.lyric_font = initial.lyric_font;
-    fields.lyric_color = initial.lyric_color;
     AddChapterDlg dialog(context_, edit ? AddChapterDlg::Mode::Edit : AddChapterDlg::Mode::Add,
-                         fields, parent);
+                         initial, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    const ChapterDialogFields chosen = dialog.Fields();
-    return ChapterFiles{chosen.audio_path, chosen.picture_path, chosen.lyric_path,
-                        chosen.lyric_font, chosen.lyric_color};
-#endif
+    return dialog.Fields();
   };
 }
 
