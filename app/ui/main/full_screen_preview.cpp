@@ -5,6 +5,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 
 #include "imaging/picture_composition.h"
 #include "project/project_document.h"
@@ -15,6 +16,14 @@ FullScreenPreviewWindow::FullScreenPreviewWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName("FullScreenPreviewWindow");
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
+  // Escape leaves full screen even when the window manager left the
+  // keyboard with the main window.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::ApplicationShortcut);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (isVisible()) hide();
+  });
 }
 
 FullScreenPreviewWindow::~FullScreenPreviewWindow() = default;
@@ -47,6 +56,7 @@ void FullScreenPreviewWindow::ShowFullScreen() {
   show();
   raise();
   activateWindow();
+  setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void FullScreenPreviewWindow::paintEvent(QPaintEvent*) {

@@ -485,9 +485,11 @@ void CreatorEditDlg::Initialize() {
   const QImage empty = LoadSkinImage(skins / "Progress_Zero.bmp");
   const QImage full = LoadSkinImage(skins / "Progress_Full.bmp");
   if (!empty.isNull() && !full.isNull()) {
-    w.capacity->SetBarImages(empty, full);
-    w.position->SetBarImages(empty.scaled(kPreviewWidth, empty.height()),
-                             full.scaled(kPreviewWidth, full.height()));
+    for (auto [bar, width] : {std::pair{w.capacity, empty.width()}, std::pair{w.position, kPreviewWidth}}) {
+      const QImage bar_empty = empty.scaled(width, empty.height());
+      bar->SetShape(BuildShapeRegion(bar_empty));
+      bar->SetBarImages(bar_empty, full.scaled(width, full.height()));
+    }
   }
   SetButtonToolTips(*this, [&language](const QString& caption) {
     return QString::fromStdString(language.Translate(caption.toStdString(), kSectionToolTips));
@@ -644,10 +646,12 @@ void CreatorEditDlg::RefreshCommands() {
   // The context menu's Delete a Title needs a chapter.
   w.actions[kDeleteTitle]->setEnabled(IsEnabled(kDeleteTitle) &&
                                       context_.Project().CellCount() > 0);
-  w.buttons[kPlay]->SetCheckMode(true);
-  w.buttons[kPlay]->SetCheck(context_.Preview().IsPlaying());
-  w.buttons[kPause]->SetCheckMode(true);
-  w.buttons[kPause]->SetCheck(context_.Preview().IsPaused());
+  // Play looks pressed while playing, Pause while paused.
+  for (auto [id, pressed] : {std::pair{kPlay, context_.Preview().IsPlaying()},
+                             std::pair{kPause, context_.Preview().IsPaused()}}) {
+    w.buttons[id]->SetCheckMode(pressed);
+    w.buttons[id]->SetCheck(pressed);
+  }
   const bool chapter = tree_->SelectionIsChapter() && Editable();
   for (QAction* action : w.picture_menu->actions()) action->setEnabled(chapter);
 }
@@ -914,6 +918,7 @@ void CreatorEditDlg::PlayChapter(int chapter) {
     return;
   }
   failed_in_a_row_ = 0;
+  player.ReadDuration();
   w.timer.start();
   Refresh();
 }
