@@ -271,7 +271,7 @@ TEST_F(ChapterDialogTest, BrowseStartsAtTheFieldOrTheLastChoice) {
   const std::vector<QStringList> expected = {
       {"Select Files", "",
        "Supported Files (*.mp3 *.wav *.snd *.au *.aif *.aifc *.aiff *.wma *.avi *.wmv *.mpg "
-       "*.mpeg *.vob)"},
+       "*.mpeg *.vob *.flac *.ogg *.oga *.opus *.m4a *.aac *.ape *.wv *.mka)"},
       {"Select Files", "/themes/Slate/Chapter.jpg", "Supported Files (*.bmp *.jpg)"},
       {"Select Files", "/music/one.mp3", "Supported Files (*.txt)"}};
   EXPECT_EQ(calls, expected);

@@ -66,7 +66,8 @@ class AddChapterDlg : public QDialog {
   // Browse filters: description, then the patterns separated by ';'.
   static constexpr const char* kFilterDescription = "Supported Files";
   static constexpr const char* kAudioPatterns =
-      "*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;*.mpeg;*.vob";
+      "*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;*.mpeg;*.vob"
+      ";*.flac;*.ogg;*.oga;*.opus;*.m4a;*.aac;*.ape;*.wv;*.mka";
   static constexpr const char* kPicturePatterns = "*.bmp;*.jpg";
   static constexpr const char* kLyricPatterns = "*.txt";
 
