@@ -10,6 +10,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <filesystem>
 #include <memory>
 #include <set>
@@ -221,6 +222,40 @@ TEST_F(EditPageTest, WholeProjectPreviewPassesOverChaptersThatCannotPlay) {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
   EXPECT_FALSE(page_->IsWholeProjectPreview());
   EXPECT_FALSE(context_.Preview().IsPlaying());
+}
+
+TEST_F(EditPageTest, DraggingARowMovesItAndEscapeOrAnotherButtonCancels) {
+  page_->DropFiles({QString::fromStdString(song_.string()), QString::fromStdString(song_.string())});
+  page_->DropFiles({QString::fromStdString(song_.string())});
+  page_->show();
+  auto* list = page_->findChild<QTreeWidget*>("4097");
+  QWidget* viewport = list->viewport();
+  auto row_centre = [&](const ChapterTreeNode* node) {
+    for (QTreeWidgetItemIterator it(list); *it; ++it)
+      if ((*it)->data(0, Qt::UserRole).value<quintptr>() == reinterpret_cast<quintptr>(node))
+        return list->visualItemRect(*it).center();
+    return QPoint();
+  };
+  auto mouse = [&](QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held) {
+    QMouseEvent event(type, at, viewport->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &event);
+  };
+  enum class End { Drop, Escape, RightButton };
+  for (const End end : {End::Escape, End::RightButton, End::Drop}) {
+    const QPoint from = row_centre(page_->Tree().ChapterAt(0));
+    const QPoint to = row_centre(page_->Tree().Title(1));
+    mouse(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, from + QPoint(0, 3), Qt::NoButton, Qt::LeftButton);
+    mouse(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+    if (end == End::Escape) {
+      QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+      QApplication::sendEvent(list, &escape);
+    } else if (end == End::RightButton) {
+      mouse(QEvent::MouseButtonPress, to, Qt::RightButton, Qt::LeftButton | Qt::RightButton);
+    }
+    mouse(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+    EXPECT_EQ(Shape(), end == End::Drop ? (std::vector<int>{1, 2}) : (std::vector<int>{2, 1}));
+  }
 }
 
 }  // namespace
