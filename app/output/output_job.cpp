@@ -137,6 +137,7 @@ void OutputJob::Initialize() {
   SettingsStore& settings = context_.Settings();
   const std::string work = settings.WorkPath();
   dvd_folder_ = Joined(work, "DVD");
+  burn_folder_ = dvd_folder_;
   temp_folder_ = Joined(work, "temp");
   project_label_ = context_.Project().Header().ProjectName;
   std::error_code ec;
@@ -222,11 +223,15 @@ bool OutputJob::Create() {
   failure_.clear();
   Rest();
   if (type_ == OutputType::DvdBurning) {
-    // No writer is selected on this page yet.
-    Warn("Device is not ready!");
-    return Fail("Device is not ready!");
+    if (!writer_ready_ || !writer_ready_()) {
+      Warn("Device is not ready!");
+      return Fail("Device is not ready!");
+    }
+    if (!PrepareBurnFolder()) return false;
+  } else if (!PrepareDvdFolder()) {
+    return false;
   }
-  if (!PrepareDvdFolder() || !CheckFreeSpace()) return false;
+  if (!CheckFreeSpace()) return false;
 
   running_ = true;
   aborted_ = false;
@@ -240,6 +245,22 @@ bool OutputJob::Create() {
   host_.Finished(false);
   Rest();
   return false;
+}
+
+bool OutputJob::PrepareBurnFolder() {
+  // Always the work folder's own DVD folder, emptied, and the current
+  // project's name: never a folder (or label) an earlier job left behind.
+  project_label_ = context_.Project().Header().ProjectName;
+  dvd_folder_ = burn_folder_;
+  std::error_code ec;
+  fs::create_directories(dvd_folder_, ec);
+  for (const auto& entry : fs::directory_iterator(dvd_folder_, ec)) fs::remove_all(entry.path(), ec);
+  if (!fs::is_directory(dvd_folder_, ec) || !fs::is_empty(dvd_folder_, ec)) {
+    const std::string text = Translate("Invalid directory:") + "\n" + dvd_folder_;
+    Warn(text);
+    return Fail(text);
+  }
+  return true;
 }
 
 bool OutputJob::PrepareDvdFolder() {
@@ -532,7 +553,10 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
     }
     job_percent_ = 100;
     host_.Percent(100);
-    platform::MessageBox(window_, "Create DVD Folder successfully!", "Output finished", platform::kMbOk);
+    // In burn mode the page burns the folder and reports then.
+    if (type_ == OutputType::DvdFolder)
+      platform::MessageBox(window_, "Create DVD Folder successfully!", "Output finished",
+                           platform::kMbOk);
     Finish(OutputOutcome::Succeeded);
     Rest();  // the bar of an idle page
   } else if (status == tessaly::kStatusFailed) {

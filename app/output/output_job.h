@@ -108,8 +108,16 @@ class OutputJob {
   OutputOutcome Outcome() const { return outcome_; }
   const std::string& FailureText() const { return failure_; }
 
+  // Burn mode asks whether the selected writer is ready before anything
+  // else; without a check the job refuses to start.
+  using WriterCheck = std::function<bool()>;
+  void SetWriterCheck(WriterCheck check) { writer_ready_ = std::move(check); }
+
   // The steps, in the order Create runs them.
   bool PrepareDvdFolder();
+  // Burn mode: the work folder's DVD folder, emptied; the label from the
+  // current project.
+  bool PrepareBurnFolder();
   bool CheckFreeSpace();
   void CleanTempFolder();
   bool RunAudioStep();
@@ -164,6 +172,8 @@ class OutputJob {
   OutputType type_ = OutputType::DvdFolder;
   std::string data_folder_;
   std::string dvd_folder_;
+  std::string burn_folder_;  // the work folder's DVD folder
+  WriterCheck writer_ready_;
   std::string project_label_;
   std::string temp_folder_;
   std::string menu_picture_;
