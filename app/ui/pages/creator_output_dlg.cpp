@@ -166,7 +166,10 @@ void CreatorOutputDlg::SkinControls() {
   for (auto [button, base] : skinned)
     if (SetButtonSkin(*button, skins, base)) button->setFixedSize(button->ImageNormal().size());
   const QImage logo = LoadSkinImage(skins / "output_logo.bmp");
-  if (!logo.isNull()) logo_->setPixmap(QPixmap::fromImage(logo));
+  if (!logo.isNull()) {
+    logo_->setPixmap(QPixmap::fromImage(logo));
+    logo_->setMask(BuildShapeRegion(logo));
+  }
   LanguageHolder& language = context_.Settings().Language();
   SetButtonToolTips(*this, [&language](const QString& caption) {
     return QString::fromStdString(language.Translate(caption.toStdString(), kSectionToolTips));
