@@ -185,7 +185,7 @@ void CreatorOutputDlg::Initialize() {
   output_type_->addItem(burning_group_->title());
   output_type_->setCurrentIndex(0);
   engine_->clear();
-  if (burning_->Load())
+  if (burning_->Load(burner_name_))
     for (const std::string& name : burning_->Engines()) engine_->addItem(QString::fromStdString(name));
   Refresh();
 }

@@ -82,6 +82,8 @@ class CreatorOutputDlg : public QWidget, public core::JobHost {
   // Enables the controls by the job's and the disc's state.
   void RefreshControls();
   void SetFolderPicker(FolderPicker picker) { folder_picker_ = std::move(picker); }
+  // The burning component Initialize loads (tests give a stand-in).
+  void SetBurnerName(std::string name) { burner_name_ = std::move(name); }
 
   // core::JobHost: the bar shows the job-wide percent; the status line the
   // status, or a message the job leaves.
@@ -104,7 +106,8 @@ class CreatorOutputDlg : public QWidget, public core::JobHost {
   std::unique_ptr<OutputJob> job_;
   std::unique_ptr<DiscBurning> burning_;
   FolderPicker folder_picker_;
-  bool burn_pending_ = false;  // authored in burn mode, the burn not yet begun
+  bool burn_pending_ = false;
+  std::string burner_name_ = "Brennock";  // authored in burn mode, the burn not yet begun
   QComboBox* output_type_ = nullptr;
   QGroupBox* folder_group_ = nullptr;
   QGroupBox* burning_group_ = nullptr;
