@@ -4,10 +4,10 @@
 # VOBs of 1,000,038,400 bytes (random bytes: what is imaged is not decoded).
 # Ours is "verosa-cli iso DVDDIR OUT.iso" (it writes the image straight to
 # its file and syncs it); the peer is "cp -r DVDDIR COPY". Each run is
-# followed by sync so that both are timed to the disk; three runs each,
-# alternating, the median counts. Prints both times and throughputs, our
-# peak memory, and the ratio cp time / ours against the target (at least
-# 0.8: ours at 80 % of cp's speed or better).
+# followed by sync so that both are timed to the disk; three runs each, in
+# alternating order, the median counts. Prints both times and throughputs,
+# the peak memory of both, and the ratio cp time / ours against the target
+# (at least 0.8: ours at 80 % of cp's speed or better).
 # Exit codes: 0 measured (whatever the verdict), 1 a tool is missing, a step
 # failed or the image has the wrong size.
 # Usage: bench/iso_image.sh [build dir]
@@ -56,13 +56,19 @@ def timed(command):
 
 image, copy = f"{work}/out.iso", f"{work}/copy"
 ours, peer = [], []
-for _ in range(3):
+def run_peer():
     shutil.rmtree(copy, ignore_errors=True)
     peer.append(timed(["cp", "-r", disc, copy]))
     shutil.rmtree(copy)
+
+def run_ours():
     if os.path.exists(image):
         os.remove(image)
     ours.append(timed([cli, "iso", disc, image]))
+
+for round in range(3):  # the order alternates
+    for run in ((run_peer, run_ours) if round % 2 == 0 else (run_ours, run_peer)):
+        run()
 
 volume = subprocess.run(["isoinfo", "-d", "-i", image], capture_output=True, text=True).stdout
 sectors = int(next(l.split(":")[1] for l in volume.splitlines() if l.startswith("Volume size is")))

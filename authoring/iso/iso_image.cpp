@@ -231,8 +231,11 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
   };
   if (!fs::is_directory(dvd_folder, ec)) return fail("not a folder: " + dvd_folder.string());
   const fs::path video_ts = FindEntry(dvd_folder, "VIDEO_TS");
-  if (video_ts.empty() || !fs::is_directory(video_ts, ec))
+  if (video_ts.empty() || !fs::is_directory(video_ts, ec)) {
+    if (!FindEntry(dvd_folder, "VIDEO_TS.IFO").empty())
+      return fail(dvd_folder.string() + " is the VIDEO_TS folder; give the folder that holds it");
     return fail("not a DVD-Video folder (no VIDEO_TS folder): " + dvd_folder.string());
+  }
   const fs::path audio_ts = FindEntry(dvd_folder, "AUDIO_TS");
 
   std::string name = label;
@@ -271,6 +274,7 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     file.directory = "VIDEO_TS";
     file.source = path;
     file.bytes = static_cast<std::uint64_t>(st.st_size);
+    file.modified = st.st_mtime;
     newest = std::max(newest, st.st_mtime);
     files_.push_back(std::move(file));
   }
@@ -408,9 +412,7 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
       const IsoImageFile& f = files_[i];
       const std::string id = f.name + ";1";
       if (used % kSector + RecordLength(id.size()) > kSector) used = (used / kSector + 1) * kSector;
-      struct stat st {};
-      const std::time_t mtime = ::stat(f.source.c_str(), &st) == 0 ? st.st_mtime : t;
-      used += PutDirRecord(d + used, id, f.sector, static_cast<std::uint32_t>(f.bytes), false, mtime);
+      used += PutDirRecord(d + used, id, f.sector, static_cast<std::uint32_t>(f.bytes), false, f.modified);
     }
   }
   {
@@ -505,7 +507,7 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     Le32(d + 84, partition_length);
     PutImplementationId(d + 88);
     Le32(d + 120, static_cast<std::uint32_t>(files_.size()));
-    Le32(d + 124, 2);
+    Le32(d + 124, 3);  // directories, the root included
     Le16(d + 128, 0x0102);
     Le16(d + 130, 0x0102);
     Le16(d + 132, 0x0102);
@@ -563,9 +565,7 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
   for (std::size_t i = 0; i < files_.size(); ++i) {
     const IsoImageFile& f = files_[i];
     const std::uint32_t at = file_entries + static_cast<std::uint32_t>(i);
-    struct stat st {};
-    const std::time_t mtime = ::stat(f.source.c_str(), &st) == 0 ? st.st_mtime : t;
-    PutFileEntry(sector(at), block(at), false, 1, f.bytes, block(f.sector), mtime, kFirstFileId + i);
+    PutFileEntry(sector(at), block(at), false, 1, f.bytes, block(f.sector), f.modified, kFirstFileId + i);
   }
 
   // What Read hands out, in order.

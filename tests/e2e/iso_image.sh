@@ -212,6 +212,7 @@ refusals=(
   "bad|$work/bad.iso||no VIDEO_TS.IFO): $work/bad/VIDEO_TS"
   "dangling|$work/dangling.iso||cannot read $work/dangling/VIDEO_TS/VTS_01_1.VOB: No such file"
   "lower|$work/lower.iso||not a DVD-Video file name .*: $work/lower/video_ts/a_long_name.vob"
+  "two/VIDEO_TS|$work/video_ts.iso||$work/two/VIDEO_TS is the VIDEO_TS folder; give the folder that holds it"
   "two|$work/kept.iso||$work/kept.iso exists; use --force"
   "two|$work/missing/dir/out.iso|--force|cannot write $work/missing/dir/out.iso"
 )

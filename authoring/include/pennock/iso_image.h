@@ -16,6 +16,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -44,6 +45,7 @@ struct IsoImageFile {
   std::filesystem::path source;  // the file read
   std::uint64_t bytes = 0;
   std::uint32_t sector = 0;      // first sector in the image
+  std::time_t modified = 0;      // recorded as the file's time on both sides
 };
 
 class IsoImage {
