@@ -4,7 +4,9 @@
 # titles and chapters as from the folder, isoinfo shows the label and the
 # files contiguous in DVD-Video order and extracts each file unchanged, udfinfo
 # reads the UDF volume and its label, 7z extracts the UDF tree unchanged, mpv
-# plays the image as a disc. Then the refusals and make --iso.
+# plays the image as a disc: one title, two titles, a title in two VOB files,
+# a file one byte over a sector boundary, a long non-ASCII label. Then the
+# refusals and make --iso.
 source "$(dirname "$0")/lib.bash"
 export LC_ALL=C.UTF-8
 for tool in lsdvd isoinfo udfinfo 7z mpv; do
@@ -167,6 +169,12 @@ author "$work/two" 2 3
 cp -r "$work/One Title" "$work/edge"
 printf 'x' >>"$work/edge/VIDEO_TS/VTS_01_1.VOB"  # one byte over a sector boundary
 cp -r "$work/two" "$work/Ünïcödé"
+# The title VOB in two files, as a long title is: VTS_01_1.VOB and VTS_01_2.VOB.
+cp -r "$work/two" "$work/split"
+vob=$work/split/VIDEO_TS/VTS_01_1.VOB
+half=$(($(stat -c %s "$vob") / 4096))
+dd if="$vob" of="$work/split/VIDEO_TS/VTS_01_2.VOB" bs=2048 skip=$half status=none
+truncate -s $((half * 2048)) "$vob"
 long='Ünïcödé Ωmega — a very long label for a DVD-Video disc of many songs, over sixty-three characters'
 
 # folder | --label | ISO 9660 label | UDF label (udfinfo) | UDF volume id
@@ -174,6 +182,7 @@ cases=(
   "One Title||ONE_TITLE|One Title|One Title"
   "two|Two Titles: Live!|TWO_TITLES_LIVE|Two Titles: Live!|Two Titles: Live!"
   "edge|edge case|EDGE_CASE|edge case|edge case"
+  "split|Split|SPLIT|Split|Split"
   "Ünïcödé|$long|UNICODE_MEGA_A_VERY_LONG_LABEL_F|${long:0:63}|${long:0:15}"
 )
 for row in "${cases[@]}"; do
