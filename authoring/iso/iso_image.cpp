@@ -206,110 +206,47 @@ std::uint32_t Hash(const std::string& text, std::uint32_t h = 2166136261u) {
   return h;
 }
 
-}  // namespace
-
-IsoImage::IsoImage() = default;
-
-IsoImage::~IsoImage() {
-  if (fd_ >= 0) ::close(fd_);
-}
-
-std::unique_ptr<IsoImage> IsoImage::Open(const fs::path& dvd_folder, const std::string& label, std::string* error) {
-  std::unique_ptr<IsoImage> image(new IsoImage());
-  if (!image->Layout(dvd_folder, label)) {
-    if (error) *error = image->error_;
-    return nullptr;
-  }
-  return image;
-}
-
-bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
-  std::error_code ec;
-  const auto fail = [this](const std::string& text) {
-    error_ = text;
-    return false;
-  };
-  if (!fs::is_directory(dvd_folder, ec)) return fail("not a folder: " + dvd_folder.string());
-  const fs::path video_ts = FindEntry(dvd_folder, "VIDEO_TS");
-  if (video_ts.empty() || !fs::is_directory(video_ts, ec)) {
-    if (!FindEntry(dvd_folder, "VIDEO_TS.IFO").empty())
-      return fail(dvd_folder.string() + " is the VIDEO_TS folder; give the folder that holds it");
-    return fail("not a DVD-Video folder (no VIDEO_TS folder): " + dvd_folder.string());
-  }
-  const fs::path audio_ts = FindEntry(dvd_folder, "AUDIO_TS");
-
-  std::string name = label;
-  if (name.empty()) {
-    fs::path absolute = fs::absolute(dvd_folder, ec).lexically_normal();
-    if (absolute.filename().empty()) absolute = absolute.parent_path();
-    name = absolute.filename().string();
-  }
-  labels_ = MakeIsoLabels(name);
-
-  // The files of VIDEO_TS.
-  std::set<std::string> names;
-  std::time_t newest = 0;
-  fs::directory_iterator it(video_ts, ec);
-  if (ec) return fail("cannot read " + video_ts.string() + ": " + ec.message());
-  for (fs::directory_iterator end; it != end; it.increment(ec)) {
-    if (ec) return fail("cannot read " + video_ts.string() + ": " + ec.message());
-    const fs::path path = it->path();
-    struct stat st {};
-    if (::stat(path.c_str(), &st) != 0) return fail(Errno("cannot read", path));
-    if (S_ISDIR(st.st_mode))
-      return fail("a DVD-Video folder holds no folder inside VIDEO_TS: " + path.string());
-    if (!S_ISREG(st.st_mode)) return fail("not a regular file: " + path.string());
-    IsoImageFile file;
-    file.name = Upper(path.filename().string());
-    std::string base, ext;
-    if (!SplitName(file.name, &base, &ext))
-      return fail("not a DVD-Video file name (8.3 letters, digits and _): " + path.string());
-    if (!names.insert(file.name).second) return fail("two files named " + file.name + " in " + video_ts.string());
-    if (static_cast<std::uint64_t>(st.st_size) >= kFileLimit)
-      return fail(path.string() + " is " + std::to_string(st.st_size) +
-                  " bytes; a disc image cannot hold a file of 4 GiB or more (DVD-Video files are at most 1 GB)");
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return fail(Errno("cannot read", path));
-    ::close(fd);
-    file.directory = "VIDEO_TS";
-    file.source = path;
-    file.bytes = static_cast<std::uint64_t>(st.st_size);
-    file.modified = st.st_mtime;
-    newest = std::max(newest, st.st_mtime);
-    files_.push_back(std::move(file));
-  }
-  if (!names.count("VIDEO_TS.IFO")) return fail("not a DVD-Video folder (no VIDEO_TS.IFO): " + video_ts.string());
-  std::sort(files_.begin(), files_.end(),
-            [](const IsoImageFile& a, const IsoImageFile& b) { return DvdOrder(a.name) < DvdOrder(b.name); });
-
-  // What the image leaves out: entries beside the two folders, and AUDIO_TS's content.
-  for (fs::directory_iterator entry(dvd_folder, ec), end; !ec && entry != end; entry.increment(ec))
-    if (entry->path() != video_ts && entry->path() != audio_ts) left_out_.push_back(entry->path());
-  if (!audio_ts.empty() && fs::is_directory(audio_ts, ec))
-    for (fs::directory_iterator entry(audio_ts, ec), end; !ec && entry != end; entry.increment(ec))
-      left_out_.push_back(entry->path());
-  std::sort(left_out_.begin(), left_out_.end());
-
-  const std::time_t t = newest;
-
-  // Sizes of the directories.
-  std::size_t root_fid_bytes = FidLength(0) + 2 * FidLength(Cs0(U"VIDEO_TS").size());
-  std::size_t video_fid_bytes = FidLength(0);
-  for (const IsoImageFile& f : files_) video_fid_bytes += FidLength(Cs0(Widen(f.name)).size());
-  const std::size_t audio_fid_bytes = FidLength(0);
-
-  std::vector<std::size_t> iso_order(files_.size());
-  for (std::size_t i = 0; i < files_.size(); ++i) iso_order[i] = i;
-  std::sort(iso_order.begin(), iso_order.end(),
-            [this](std::size_t a, std::size_t b) { return IsoNameLess(files_[a].name, files_[b].name); });
-  // Records never cross a sector boundary.
+// Where the image's structures go, in sectors, before any is written.
+struct Plan {
+  std::time_t time = 0;  // the recording time: the newest file's
+  std::vector<std::size_t> iso_order;  // the files by ISO 9660 name
+  std::size_t root_fid_bytes = 0, video_fid_bytes = 0, audio_fid_bytes = 0;
   std::uint32_t video_iso_sectors = 1;
+  std::uint32_t root_entry = 0, root_fids = 0, video_entry = 0, video_fids = 0, audio_entry = 0, audio_fids = 0;
+  std::uint32_t file_entries = 0;  // one sector per file, in image order
+  std::uint32_t path_l = 0, path_m = 0, iso_root = 0, iso_video = 0, iso_audio = 0;
+  std::uint32_t first_file = 0;
+  std::uint32_t partition_end = 0;  // the sector after the last file: the closing anchor
+  std::uint32_t Sectors() const { return partition_end + 1; }
+};
+
+// Sector n of the image's head.
+struct SectorMap {
+  std::uint8_t* base;
+  std::uint8_t* operator()(std::uint32_t n) const { return base + std::size_t{n} * kSector; }
+};
+
+// Places the directories, the tables and the files (their sectors); false
+// when the image would need more than 32-bit sector numbers.
+bool Place(std::vector<IsoImageFile>& files, Plan& p) {
+  // Sizes of the directories.
+  p.root_fid_bytes = FidLength(0) + 2 * FidLength(Cs0(U"VIDEO_TS").size());
+  p.video_fid_bytes = FidLength(0);
+  for (const IsoImageFile& f : files) p.video_fid_bytes += FidLength(Cs0(Widen(f.name)).size());
+  p.audio_fid_bytes = FidLength(0);
+
+  p.iso_order.resize(files.size());
+  for (std::size_t i = 0; i < files.size(); ++i) p.iso_order[i] = i;
+  std::sort(p.iso_order.begin(), p.iso_order.end(),
+            [&files](std::size_t a, std::size_t b) { return IsoNameLess(files[a].name, files[b].name); });
+  // Records never cross a sector boundary.
+  p.video_iso_sectors = 1;
   {
     std::size_t used = 2 * RecordLength(1);
-    for (std::size_t i : iso_order) {
-      const std::size_t length = RecordLength(files_[i].name.size() + 2);
+    for (std::size_t i : p.iso_order) {
+      const std::size_t length = RecordLength(files[i].name.size() + 2);
       if (used + length > kSector) {
-        ++video_iso_sectors;
+        ++p.video_iso_sectors;
         used = 0;
       }
       used += length;
@@ -323,31 +260,35 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     next += count;
     return static_cast<std::uint32_t>(at);
   };
-  const std::uint32_t root_entry = take(1);
-  const std::uint32_t root_fids = take(SectorsFor(root_fid_bytes));
-  const std::uint32_t video_entry = take(1);
-  const std::uint32_t video_fids = take(SectorsFor(video_fid_bytes));
-  const std::uint32_t audio_entry = take(1);
-  const std::uint32_t audio_fids = take(SectorsFor(audio_fid_bytes));
-  const std::uint32_t file_entries = take(files_.size());
-  const std::uint32_t path_l = take(1);
-  const std::uint32_t path_m = take(1);
-  const std::uint32_t iso_root = take(1);
-  const std::uint32_t iso_video = take(video_iso_sectors);
-  const std::uint32_t iso_audio = take(1);
-  const std::uint32_t first_file = static_cast<std::uint32_t>(next);
-  for (IsoImageFile& f : files_) f.sector = take(SectorsFor(f.bytes));
-  if (next + 1 > 0xFFFFFFFFu) return fail("the image would be larger than 8 TB");
-  const std::uint32_t partition_end = static_cast<std::uint32_t>(next);
-  sectors_ = partition_end + 1;
-  const std::uint32_t partition_length = partition_end - kPartitionStart;
-  const auto block = [](std::uint32_t sector) { return sector - kPartitionStart; };
+  p.root_entry = take(1);
+  p.root_fids = take(SectorsFor(p.root_fid_bytes));
+  p.video_entry = take(1);
+  p.video_fids = take(SectorsFor(p.video_fid_bytes));
+  p.audio_entry = take(1);
+  p.audio_fids = take(SectorsFor(p.audio_fid_bytes));
+  p.file_entries = take(files.size());
+  p.path_l = take(1);
+  p.path_m = take(1);
+  p.iso_root = take(1);
+  p.iso_video = take(p.video_iso_sectors);
+  p.iso_audio = take(1);
+  p.first_file = static_cast<std::uint32_t>(next);
+  for (IsoImageFile& f : files) f.sector = take(SectorsFor(f.bytes));
+  if (next + 1 > 0xFFFFFFFFu) return false;
+  p.partition_end = static_cast<std::uint32_t>(next);
+  return true;
+}
 
-  head_.assign(std::size_t{first_file} * kSector, 0);
-  tail_.assign(kSector, 0);
-  const auto sector = [this](std::uint32_t n) { return head_.data() + std::size_t{n} * kSector; };
-
-  // ISO 9660.
+// The ISO 9660 side: volume descriptors, path tables, directories.
+void WriteIso9660(const SectorMap& sector, const Plan& p, const std::vector<IsoImageFile>& files,
+                  const std::string& label) {
+  const std::time_t t = p.time;
+  const auto path_l = p.path_l;
+  const auto path_m = p.path_m;
+  const auto iso_root = p.iso_root;
+  const auto iso_video = p.iso_video;
+  const auto iso_audio = p.iso_audio;
+  const auto video_iso_sectors = p.video_iso_sectors;
   const std::uint32_t path_table_bytes = 10 + 16 + 16;
   {
     std::uint8_t* d = sector(kIsoPrimary);
@@ -355,8 +296,8 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     std::memcpy(d + 1, "CD001", 5);
     d[6] = 1;
     PutPadded(d + 8, 32, "", ' ');
-    PutPadded(d + 40, 32, labels_.iso, ' ');
-    Both32(d + 80, sectors_);
+    PutPadded(d + 40, 32, label, ' ');
+    Both32(d + 80, p.Sectors());
     Both16(d + 120, 1);
     Both16(d + 124, 1);
     Both16(d + 128, kSector);
@@ -364,7 +305,7 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     Le32(d + 140, path_l);
     Be32(d + 148, path_m);
     PutDirRecord(d + 156, std::string(1, '\0'), iso_root, kSector, true, t);
-    PutPadded(d + 190, 128, labels_.iso, ' ');
+    PutPadded(d + 190, 128, label, ' ');
     PutPadded(d + 318, 128, "", ' ');
     PutPadded(d + 446, 128, "", ' ');
     PutPadded(d + 574, 128, "VEROSA", ' ');
@@ -408,8 +349,8 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     std::size_t used = 0;
     used += PutDirRecord(d + used, std::string(1, '\0'), iso_video, video_iso_sectors * kSector, true, t);
     used += PutDirRecord(d + used, std::string(1, '\1'), iso_root, kSector, true, t);
-    for (std::size_t i : iso_order) {
-      const IsoImageFile& f = files_[i];
+    for (std::size_t i : p.iso_order) {
+      const IsoImageFile& f = files[i];
       const std::string id = f.name + ";1";
       if (used % kSector + RecordLength(id.size()) > kSector) used = (used / kSector + 1) * kSector;
       used += PutDirRecord(d + used, id, f.sector, static_cast<std::uint32_t>(f.bytes), false, f.modified);
@@ -420,7 +361,14 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     d += PutDirRecord(d, std::string(1, '\0'), iso_audio, kSector, true, t);
     PutDirRecord(d, std::string(1, '\1'), iso_root, kSector, true, t);
   }
+}
 
+// The UDF volume: recognition sequence, the volume descriptor sequences,
+// the integrity descriptor and both anchors (the last one into `tail`).
+void WriteUdfVolume(const SectorMap& sector, std::uint8_t* tail, const Plan& p, std::size_t file_count,
+                    const std::u32string& udf_volume, const std::u32string& udf_logical) {
+  const std::time_t t = p.time;
+  const std::uint32_t partition_length = p.partition_end - kPartitionStart;
   // Volume recognition.
   const char* const recognition[] = {"BEA01", "NSR02", "TEA01"};
   for (std::uint32_t i = 0; i < 3; ++i) {
@@ -430,11 +378,9 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
   }
 
   // UDF volume descriptor sequences, main and reserve.
-  const std::u32string udf_volume = iso::UdfVolumeName(iso::UdfText(name));
-  const std::u32string udf_logical = iso::UdfLogicalName(iso::UdfText(name));
   char set_id[20];
   std::snprintf(set_id, sizeof set_id, "%08X%08X", static_cast<std::uint32_t>(t),
-                Hash(labels_.udf_logical, Hash(std::to_string(sectors_))));
+                Hash(EncodeUtf8(udf_logical), p.Sectors()));
   for (const std::uint32_t first : {kMainSequence, kReserveSequence}) {
     std::uint8_t* d = sector(first);  // primary volume descriptor
     Le32(d + 16, 1);
@@ -500,13 +446,13 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     std::uint8_t* d = sector(kIntegrity);
     UdfTime(d + 16, t);
     Le32(d + 28, 1);  // closed
-    Le64(d + 40, kFirstFileId + files_.size());
+    Le64(d + 40, kFirstFileId + file_count);
     Le32(d + 72, 1);
     Le32(d + 76, 46);
     Le32(d + 80, 0);  // free blocks
     Le32(d + 84, partition_length);
     PutImplementationId(d + 88);
-    Le32(d + 120, static_cast<std::uint32_t>(files_.size()));
+    Le32(d + 120, static_cast<std::uint32_t>(file_count));
     Le32(d + 124, 3);  // directories, the root included
     Le16(d + 128, 0x0102);
     Le16(d + 130, 0x0102);
@@ -522,9 +468,24 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     FinishTag(d, kTagAnchor, at, 512);
   };
   anchor(sector(kAnchor), kAnchor);
-  anchor(tail_.data(), sectors_ - 1);
+  anchor(tail, p.Sectors() - 1);
+}
 
-  // The partition: file set, directories, file entries.
+// The UDF partition's content: file set, directories, file entries.
+void WriteUdfFiles(const SectorMap& sector, const Plan& p, const std::vector<IsoImageFile>& files,
+                   const std::u32string& udf_volume, const std::u32string& udf_logical) {
+  const std::time_t t = p.time;
+  const auto block = [](std::uint32_t at) { return at - kPartitionStart; };
+  const auto root_entry = p.root_entry;
+  const auto root_fids = p.root_fids;
+  const auto video_entry = p.video_entry;
+  const auto video_fids = p.video_fids;
+  const auto audio_entry = p.audio_entry;
+  const auto audio_fids = p.audio_fids;
+  const auto file_entries = p.file_entries;
+  const auto root_fid_bytes = p.root_fid_bytes;
+  const auto video_fid_bytes = p.video_fid_bytes;
+  const auto audio_fid_bytes = p.audio_fid_bytes;
   {
     std::uint8_t* d = sector(kPartitionStart);
     UdfTime(d + 16, t);
@@ -551,8 +512,8 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
   {
     std::uint8_t* dir = sector(video_fids);
     std::size_t at = PutFid(dir, 0, block(video_fids), 0x0A, "", block(root_entry), 0);
-    for (std::size_t i = 0; i < files_.size(); ++i)
-      at += PutFid(dir, at, block(video_fids), 0, files_[i].name, block(file_entries + static_cast<std::uint32_t>(i)),
+    for (std::size_t i = 0; i < files.size(); ++i)
+      at += PutFid(dir, at, block(video_fids), 0, files[i].name, block(file_entries + static_cast<std::uint32_t>(i)),
                    kFirstFileId + i);
     PutFileEntry(sector(video_entry), block(video_entry), true, 1, video_fid_bytes, block(video_fids), t,
                  kVideoTsId);
@@ -562,11 +523,116 @@ bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
     PutFileEntry(sector(audio_entry), block(audio_entry), true, 1, audio_fid_bytes, block(audio_fids), t,
                  kAudioTsId);
   }
-  for (std::size_t i = 0; i < files_.size(); ++i) {
-    const IsoImageFile& f = files_[i];
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    const IsoImageFile& f = files[i];
     const std::uint32_t at = file_entries + static_cast<std::uint32_t>(i);
     PutFileEntry(sector(at), block(at), false, 1, f.bytes, block(f.sector), f.modified, kFirstFileId + i);
   }
+}
+
+}  // namespace
+
+IsoImage::IsoImage() = default;
+
+IsoImage::~IsoImage() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+std::unique_ptr<IsoImage> IsoImage::Open(const fs::path& dvd_folder, const std::string& label, std::string* error) {
+  std::unique_ptr<IsoImage> image(new IsoImage());
+  if (!image->Layout(dvd_folder, label)) {
+    if (error) *error = image->error_;
+    return nullptr;
+  }
+  return image;
+}
+
+// The labels, the files of VIDEO_TS in DVD-Video order (each checked), what is left out.
+bool IsoImage::ListFiles(const fs::path& dvd_folder, const std::string& label) {
+  std::error_code ec;
+  const auto fail = [this](const std::string& text) {
+    error_ = text;
+    return false;
+  };
+  if (!fs::is_directory(dvd_folder, ec)) return fail("not a folder: " + dvd_folder.string());
+  const fs::path video_ts = FindEntry(dvd_folder, "VIDEO_TS");
+  if (video_ts.empty() || !fs::is_directory(video_ts, ec)) {
+    if (!FindEntry(dvd_folder, "VIDEO_TS.IFO").empty())
+      return fail(dvd_folder.string() + " is the VIDEO_TS folder; give the folder that holds it");
+    return fail("not a DVD-Video folder (no VIDEO_TS folder): " + dvd_folder.string());
+  }
+  const fs::path audio_ts = FindEntry(dvd_folder, "AUDIO_TS");
+
+  std::string name = label;
+  if (name.empty()) {
+    fs::path absolute = fs::absolute(dvd_folder, ec).lexically_normal();
+    if (absolute.filename().empty()) absolute = absolute.parent_path();
+    name = absolute.filename().string();
+  }
+  labels_ = MakeIsoLabels(name);
+
+  // The files of VIDEO_TS.
+  std::set<std::string> names;
+  fs::directory_iterator it(video_ts, ec);
+  if (ec) return fail("cannot read " + video_ts.string() + ": " + ec.message());
+  for (fs::directory_iterator end; it != end; it.increment(ec)) {
+    if (ec) return fail("cannot read " + video_ts.string() + ": " + ec.message());
+    const fs::path path = it->path();
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return fail(Errno("cannot read", path));
+    if (S_ISDIR(st.st_mode))
+      return fail("a DVD-Video folder holds no folder inside VIDEO_TS: " + path.string());
+    if (!S_ISREG(st.st_mode)) return fail("not a regular file: " + path.string());
+    IsoImageFile file;
+    file.name = Upper(path.filename().string());
+    std::string base, ext;
+    if (!SplitName(file.name, &base, &ext))
+      return fail("not a DVD-Video file name (8.3 letters, digits and _): " + path.string());
+    if (!names.insert(file.name).second) return fail("two files named " + file.name + " in " + video_ts.string());
+    if (static_cast<std::uint64_t>(st.st_size) >= kFileLimit)
+      return fail(path.string() + " is " + std::to_string(st.st_size) +
+                  " bytes; a disc image cannot hold a file of 4 GiB or more (DVD-Video files are at most 1 GB)");
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return fail(Errno("cannot read", path));
+    ::close(fd);
+    file.directory = "VIDEO_TS";
+    file.source = path;
+    file.bytes = static_cast<std::uint64_t>(st.st_size);
+    file.modified = st.st_mtime;
+    files_.push_back(std::move(file));
+  }
+  if (!names.count("VIDEO_TS.IFO")) return fail("not a DVD-Video folder (no VIDEO_TS.IFO): " + video_ts.string());
+  std::sort(files_.begin(), files_.end(),
+            [](const IsoImageFile& a, const IsoImageFile& b) { return DvdOrder(a.name) < DvdOrder(b.name); });
+
+  // What the image leaves out: entries beside the two folders, and AUDIO_TS's content.
+  for (fs::directory_iterator entry(dvd_folder, ec), end; !ec && entry != end; entry.increment(ec))
+    if (entry->path() != video_ts && entry->path() != audio_ts) left_out_.push_back(entry->path());
+  if (!audio_ts.empty() && fs::is_directory(audio_ts, ec))
+    for (fs::directory_iterator entry(audio_ts, ec), end; !ec && entry != end; entry.increment(ec))
+      left_out_.push_back(entry->path());
+  std::sort(left_out_.begin(), left_out_.end());
+  return true;
+}
+
+// The plan, the head and tail sectors written, and the segments Read goes through.
+bool IsoImage::Layout(const fs::path& dvd_folder, const std::string& label) {
+  if (!ListFiles(dvd_folder, label)) return false;
+  Plan p;
+  for (const IsoImageFile& f : files_) p.time = std::max(p.time, f.modified);
+  if (!Place(files_, p)) {
+    error_ = "the image would be larger than 8 TB";
+    return false;
+  }
+  sectors_ = p.Sectors();
+  head_.assign(std::size_t{p.first_file} * kSector, 0);
+  tail_.assign(kSector, 0);
+  const SectorMap sector{head_.data()};
+  const std::u32string udf_volume = DecodeUtf8(labels_.udf);
+  const std::u32string udf_logical = DecodeUtf8(labels_.udf_logical);
+  WriteIso9660(sector, p, files_, labels_.iso);
+  WriteUdfVolume(sector, tail_.data(), p, files_.size(), udf_volume, udf_logical);
+  WriteUdfFiles(sector, p, files_, udf_volume, udf_logical);
 
   // What Read hands out, in order.
   segments_.push_back({Segment::Head, 0, head_.size(), 0});

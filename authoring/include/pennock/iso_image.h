@@ -88,6 +88,7 @@ class IsoImage {
  private:
   struct Segment;
   IsoImage();
+  bool ListFiles(const std::filesystem::path& dvd_folder, const std::string& label);
   bool Layout(const std::filesystem::path& dvd_folder, const std::string& label);
   bool ReadFile(std::size_t index, std::uint64_t offset, std::uint8_t* buffer, std::size_t bytes);
   void Rewind();
