@@ -1,6 +1,7 @@
 // Sub-commands of verosa-cli and the helpers they share.
 #pragma once
 
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -63,5 +64,11 @@ int RunConvert(const std::vector<std::string>& args);      // conversion_command
 int RunMake(const std::vector<std::string>& args);           // make_commands.cpp
 int RunDemo(const std::vector<std::string>& args);           // make_commands.cpp
 int RunAuthor(const std::vector<std::string>& args);         // author_commands.cpp
+int RunIso(const std::vector<std::string>& args);            // iso_commands.cpp
+
+// Writes the disc image of a DVD folder with a progress bar (iso, make
+// --iso); an exit code. An existing `out` is replaced only with `force`.
+int WriteDiscImage(const std::filesystem::path& dvd_folder, const std::filesystem::path& out,
+                   const std::string& label, bool force);
 
 }  // namespace verosa::cli

@@ -26,11 +26,12 @@ constexpr const char* kUsage =
     "  convert FILE... --out DIR [options]\n"
     "                                    convert audio files to PCM WAV (or MP3)\n"
 #endif
-    "  make PROJECT.mdp [--out DIR] [--work DIR] [--force]\n"
+    "  make PROJECT.mdp [--out DIR | --iso OUT.iso] [--work DIR] [--force]\n"
     "                                    author a project into a DVD-Video folder\n"
     "  demo OUTDIR                       author the bundled demo project\n"
     "  author JOB.json                   author WAV files and BMP pictures that a\n"
     "                                    JSON job lists into a DVD-Video folder\n"
+    "  iso DVDDIR OUT.iso [--label L]    write a DVD-Video folder as a disc image\n"
     "\n"
     "Run 'verosa-cli <command> --help' for the options.\n";
 
@@ -60,6 +61,7 @@ int main(int argc, char** argv) {
   if (command == "make") return verosa::cli::RunMake(args);
   if (command == "demo") return verosa::cli::RunDemo(args);
   if (command == "author") return verosa::cli::RunAuthor(args);
+  if (command == "iso") return verosa::cli::RunIso(args);
   std::fprintf(stderr, "verosa-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return verosa::cli::kExitFailure;
 }

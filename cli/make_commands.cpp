@@ -1,10 +1,14 @@
 // make and demo: the output job in DVD-folder mode, driven from the terminal.
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <stdlib.h>
+
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -27,17 +31,20 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kMakeUsage =
-    "Usage: verosa-cli make PROJECT.mdp [--out DIR] [--work DIR] [--force]\n"
+    "Usage: verosa-cli make PROJECT.mdp [--out DIR | --iso OUT.iso] [--work DIR] [--force]\n"
     "       verosa-cli demo OUTDIR [--work DIR]\n"
     "\n"
     "make: authors the project into a DVD-Video folder named after the project\n"
     "inside DIR (default: the DVD data folder of the settings).\n"
-    "  --out DIR    folder that receives the project's DVD folder\n"
-    "  --work DIR   work folder for the temporary files (default: the settings')\n"
-    "  --force      replace an existing DVD folder of the same name\n"
+    "  --out DIR      folder that receives the project's DVD folder\n"
+    "  --iso OUT.iso  write a disc image instead: the DVD folder is authored into\n"
+    "                 the work folder, imaged (labelled with the project's name)\n"
+    "                 and removed\n"
+    "  --work DIR     work folder for the temporary files (default: the settings')\n"
+    "  --force        replace an existing DVD folder (or OUT.iso) of the same name\n"
     "demo: the same for the bundled demo project, always replacing.\n"
     "\n"
-    "Exit codes: 0 the DVD folder is complete, 1 failure or refusal,\n"
+    "Exit codes: 0 the DVD folder (or image) is complete, 1 failure or refusal,\n"
     "2 invalid project file, 130 cancelled.\n";
 
 constexpr int kExitCancelled = 130;
@@ -99,6 +106,7 @@ struct MakeOptions {
   fs::path project;
   std::optional<std::string> out;
   std::optional<std::string> work;
+  std::optional<std::string> iso;
   bool force = false;
 };
 
@@ -177,6 +185,25 @@ int MakeDisc(const MakeOptions& options) {
     std::error_code ec;
     job.SetDataFolderText(fs::absolute(*options.out, ec).lexically_normal().string());
   }
+  // For an image the DVD folder is authored into a folder of its own under
+  // the work folder, removed whatever happens.
+  struct RemoveFolder {
+    fs::path folder;
+    ~RemoveFolder() {
+      std::error_code ec;
+      if (!folder.empty()) fs::remove_all(folder, ec);
+    }
+  } image_folder;
+  if (options.iso) {
+    std::string temp = (fs::path(settings.WorkPath()) / "image.XXXXXX").string();
+    if (!::mkdtemp(temp.data())) {
+      std::fprintf(stderr, "verosa-cli: cannot create a folder in the work folder %s: %s\n",
+                   settings.WorkPath().c_str(), std::strerror(errno));
+      return kExitFailure;
+    }
+    image_folder.folder = temp;
+    job.SetDataFolderText(temp);
+  }
 
   g_interrupted.store(false);
   auto old_handler = std::signal(SIGINT, OnInterrupt);
@@ -197,6 +224,7 @@ int MakeDisc(const MakeOptions& options) {
 
   switch (job.Outcome()) {
     case OutputOutcome::Succeeded:
+      if (options.iso) return WriteDiscImage(job.DvdFolderPath(), *options.iso, job.ProjectLabel(), options.force);
       std::printf("DVD folder: %s\n", job.DvdFolderPath().c_str());
       return kExitOk;
     case OutputOutcome::Cancelled:
@@ -216,17 +244,27 @@ int RunMake(const std::vector<std::string>& raw) {
     std::fputs(kMakeUsage, stdout);
     return kExitOk;
   }
-  const Arguments args(raw, {"--out", "--work"}, {"--force"});
-  if (!args.Ok() || args.Positionals().size() != 1) {
+  const Arguments args(raw, {"--out", "--work", "--iso"}, {"--force"});
+  if (!args.Ok() || args.Positionals().size() != 1 || (args.Has("--out") && args.Has("--iso"))) {
     std::fprintf(stderr, "verosa-cli: %s\n\n%s",
-                 args.Ok() ? "make takes one project file" : args.Error().c_str(), kMakeUsage);
+                 !args.Ok()                     ? args.Error().c_str()
+                 : args.Positionals().size() != 1 ? "make takes one project file"
+                                                  : "--out and --iso exclude each other",
+                 kMakeUsage);
     return kExitFailure;
   }
   MakeOptions options;
   options.project = args.Positionals()[0];
   options.out = args.Value("--out");
   options.work = args.Value("--work");
+  options.iso = args.Value("--iso");
   options.force = args.Has("--force");
+  // An image that would not be written is refused before the authoring.
+  std::error_code ec;
+  if (options.iso && fs::exists(*options.iso, ec) && !options.force) {
+    std::fprintf(stderr, "verosa-cli: %s exists; use --force to replace it\n", options.iso->c_str());
+    return kExitFailure;
+  }
   return MakeDisc(options);
 }
 

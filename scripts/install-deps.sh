@@ -9,6 +9,7 @@ packages=(
   libavformat-dev libavcodec-dev libavutil-dev libswresample-dev libswscale-dev libmp3lame-dev libsdl2-dev
   libgtest-dev libbenchmark-dev
   ffmpeg mpeg2dec lsdvd dvdauthor mpv imagemagick fonts-dejavu-core libjpeg62-turbo-dev xvfb
+  genisoimage udftools p7zip-full
 )
 
 missing=()
