@@ -200,6 +200,9 @@ bool CreatorOutputDlg::HandleMessage(std::uint32_t message, std::uintptr_t wpara
 }
 
 void CreatorOutputDlg::Refresh() {
+  // The output types are the groups' captions, as translated by now.
+  output_type_->setItemText(0, folder_group_->title());
+  output_type_->setItemText(1, burning_group_->title());
   // The folder a user typed stays until it is taken or the page is left.
   if (!data_folder_->hasFocus())
     data_folder_->setText(QString::fromStdString(job_->DataFolderText()));
