@@ -14,36 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct LanguageEntry {
-  std::uint32_t lcid;
-  const char* locale;
-};
-
-constexpr std::array<LanguageEntry, 22> kLanguages = {{
-    {0x0404, "zh_TW"},
-    {0x0405, "cs"},
-    {0x0406, "da"},
-    {0x0407, "de"},
-    {0x0408, "el"},
-    {0x0409, "en"},
-    {0x040B, "fi"},
-    {0x040C, "fr"},
-    {0x040E, "hu"},
-    {0x0410, "it"},
-    {0x0411, "ja"},
-    {0x0412, "ko"},
-    {0x0413, "nl"},
-    {0x0414, "nb"},
-    {0x0415, "pl"},
-    {0x0416, "pt_BR"},
-    {0x0419, "ru"},
-    {0x041D, "sv"},
-    {0x041F, "tr"},
-    {0x0804, "zh"},
-    {0x0816, "pt"},
-    {0x0C0A, "es"},
-}};
-
 constexpr const char* kSettingsSection = "Tolvane";
 constexpr const char* kSettingsKey = "Language";
 
@@ -54,18 +24,6 @@ bool IsRegularFile(const fs::path& path) {
 
 }  // namespace
 
-std::string LocaleOfLcid(std::uint32_t lcid) {
-  for (const auto& entry : kLanguages)
-    if (entry.lcid == lcid) return entry.locale;
-  return {};
-}
-
-std::uint32_t LcidOfLocale(std::string_view locale) {
-  for (const auto& entry : kLanguages)
-    if (locale == entry.locale) return entry.lcid;
-  return 0;
-}
-
 std::optional<fs::path> FindLanguageFile(std::string_view locale) {
   if (LcidOfLocale(locale) == 0) return std::nullopt;
   fs::path file = platform::DataFolder() / "lang" / (std::string(locale) + ".ini");
@@ -75,7 +33,7 @@ std::optional<fs::path> FindLanguageFile(std::string_view locale) {
 
 std::vector<std::string> InstalledLocales() {
   std::vector<std::string> locales;
-  for (const auto& entry : kLanguages)
+  for (const auto& entry : kLocaleIds)
     if (FindLanguageFile(entry.locale)) locales.emplace_back(entry.locale);
   return locales;
 }
@@ -127,7 +85,7 @@ std::string ChooseStartLocale() {
     if (!locale.empty()) return locale;
   }
   if (auto stored = StoredLanguage()) {
-    std::string locale = LocaleOfLcid(*stored);
+    std::string locale(LocaleOfLcid(*stored));
     if (!locale.empty() && FindLanguageFile(locale)) return locale;
   }
   std::string locale = MatchInstalledLocale(EnvironmentLocale());

@@ -9,12 +9,10 @@
 #include <string_view>
 #include <vector>
 
+#include "tolvane/locale_ids.h"
+
 namespace tolvane {
 
-// "de" for 0x0407; empty for an identifier we do not know.
-std::string LocaleOfLcid(std::uint32_t lcid);
-// 0x0407 for "de"; 0 for a name we do not know.
-std::uint32_t LcidOfLocale(std::string_view locale);
 
 // The translation file of `locale` (DataFolder()/lang/<locale>.ini) when it
 // exists and the locale has a known identifier.

@@ -248,7 +248,7 @@ Result Language::SetSections(const char* sections) {
 
 Result Language::SetLanguage(Lcid lcid) {
   return Guarded([&] {
-    const std::string locale = LocaleOfLcid(lcid);
+    const std::string locale(LocaleOfLcid(lcid));
     if (locale.empty() || !FindLanguageFile(locale)) return E_INVALIDARG;
     return StoreLanguage(lcid) ? S_OK : E_FAIL;
   });
