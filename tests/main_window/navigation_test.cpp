@@ -73,8 +73,8 @@ TEST_F(MainWindowTest, MenuCarriesTheCommandTextsWithTheProductName) {
     for (QAction* action : top->menu()->actions())
       if (!action->isSeparator()) texts.push_back(action->text());
   const std::vector<QString> expected = {
-      "&New", "&Open...", "&Preview", "&Save", "Save &As...", "O&ptions...", "E&xit",
-      "&Start", "&Config", "&Edit && Preview", "&Output", "&Help", "&About Verosa..."};
+      "&New", "&Open...", "&Preview", "&Save", "Save &As...", "E&xit",
+      "&Start", "&Config", "&Edit && Preview", "&Output", "O&ptions...", "&Help", "&About Verosa..."};
   EXPECT_EQ(texts, expected);
   EXPECT_EQ(window_->windowTitle(), "Verosa");
   EXPECT_EQ(window_->FileFilter(), "Verosa Project File(*.mdp)");

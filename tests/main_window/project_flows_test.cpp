@@ -7,6 +7,7 @@
 #include "project/chapter_tree.h"
 #include "project/project_document.h"
 #include "ui/main/full_screen_preview.h"
+#include "ui/main/system_option_dlg.h"
 #include "ui/pages/creator_edit_dlg.h"
 
 namespace verosa::testing {
@@ -281,7 +282,20 @@ TEST_F(MainWindowTest, ClosingSavesAMarkedProject) {
 TEST_F(MainWindowTest, AcceptedOptionsPrepareTheWorkFolderSaveAndEndTheProgram) {
   QAction* options = window_->CommandAction("ID_OPTIONS");
   ASSERT_NE(options, nullptr);
-  EXPECT_FALSE(options->isEnabled()) << "no Options dialog to run";
+  EXPECT_TRUE(options->isEnabled());
+  // Work folders that cannot be made: the program says so and stays.
+  window_->SetOptionsDialogRunner([](AppContext& context, QWidget*) {
+    context.Settings().SetWorkPath("/proc/verosa-work");
+    return true;
+  });
+  window_->show();
+  {
+    MessageBoxRecorder boxes;
+    window_->RunOptions();
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "The work folders could not be created:\n/proc/verosa-work");
+    EXPECT_TRUE(window_->isVisible());
+  }
 
   const fs::path work = dir_ / "work";
   bool accept = false;
@@ -289,8 +303,6 @@ TEST_F(MainWindowTest, AcceptedOptionsPrepareTheWorkFolderSaveAndEndTheProgram) 
     context.Settings().SetWorkPath(work.string());
     return accept;
   });
-  EXPECT_TRUE(options->isEnabled());
-  window_->show();
   MessageBoxRecorder boxes;
   window_->RunOptions();  // cancelled
   EXPECT_TRUE(boxes.Boxes().empty());
@@ -305,6 +317,55 @@ TEST_F(MainWindowTest, AcceptedOptionsPrepareTheWorkFolderSaveAndEndTheProgram) 
   EXPECT_EQ(boxes.Boxes()[0].caption, "Options Setting Successfully");
   EXPECT_NE(ReadFile(context_.Settings().SettingsFile()).find(work.string()), std::string::npos);
   EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(MainWindowTest, OptionsDialogChecksTheFolderAndAppliesOnlyOnOk) {
+  SettingsStore& settings = context_.Settings();
+  const std::string old_work = settings.WorkPath();
+  const std::uint32_t old_language = settings.Language().CurrentLanguage();
+  const fs::path chosen = dir_ / "chosen";
+  fs::create_directories(chosen);
+  SystemOptionDlg::FolderPicker picker = [&](QWidget*, const QString&, const QString&) {
+    return QString::fromStdString(chosen.string());
+  };
+  {
+    // Default and Browse change what the dialog shows; Cancel keeps the rest.
+    SystemOptionDlg dialog(context_, window_.get(), picker);
+    EXPECT_EQ(dialog.WorkFolderText().toStdString(), old_work);
+    EXPECT_EQ(dialog.SelectedLanguage(), old_language);
+    dialog.RestoreDefaults();
+    EXPECT_EQ(dialog.WorkFolderText().toStdString(), SettingsStore::DefaultWorkPath());
+    dialog.Browse();
+    EXPECT_EQ(dialog.WorkFolderText().toStdString(), chosen.string());
+    dialog.reject();
+    EXPECT_EQ(settings.WorkPath(), old_work);
+  }
+  // A missing folder, a file and a folder nobody may write to are refused,
+  // named in the warning; the dialog stays open.
+  const fs::path file = dir_ / "file.txt";
+  WriteFile(file, "x");
+  for (const std::string& bad : {(dir_ / "missing").string(), file.string(), std::string("/proc")}) {
+    SCOPED_TRACE(bad);
+    SystemOptionDlg dialog(context_, window_.get(),
+                           [&](QWidget*, const QString&, const QString&) {
+                             return QString::fromStdString(bad);
+                           });
+    dialog.Browse();
+    MessageBoxRecorder boxes;
+    dialog.accept();
+    ASSERT_EQ(boxes.Boxes().size(), 1u);
+    EXPECT_EQ(boxes.Boxes()[0].text, "Invalid Work folder:\n" + bad);
+    EXPECT_EQ(dialog.result(), 0);
+    EXPECT_EQ(settings.WorkPath(), old_work);
+  }
+  // OK takes the folder and the language.
+  SystemOptionDlg dialog(context_, window_.get(), picker);
+  dialog.Browse();
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(settings.WorkPath(), chosen.string());
+  EXPECT_EQ(std::string(context_.Conversion().GetOutputFolder()), chosen.string());
+  EXPECT_FALSE(SystemOptionDlg::LanguageDisplayName(0x0407).isEmpty());
 }
 
 }  // namespace

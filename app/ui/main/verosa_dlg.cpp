@@ -21,6 +21,7 @@
 #include "ui/main/full_screen_preview.h"
 #include "ui/common/qt_window_sink.h"
 #include "ui/main/splash.h"
+#include "ui/main/system_option_dlg.h"
 #include "ui/common/ui_language.h"
 #include "ui/pages/creator_config_dlg.h"
 #include "ui/pages/creator_edit_dlg.h"
@@ -91,6 +92,10 @@ VerosaDlg::VerosaDlg(AppContext& context, Options options, QWidget* parent)
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
   file_dialog_ = &VerosaDlg::RunFileDialog;
+  options_dialog_ = [](AppContext& context, QWidget* parent) {
+    SystemOptionDlg dialog(context, parent);
+    return dialog.exec() == QDialog::Accepted;
+  };
 
   escape_filter_ = std::make_unique<EscapeSwallower>();
   qApp->installEventFilter(escape_filter_.get());
@@ -180,9 +185,6 @@ void VerosaDlg::BuildMenu() {
   add(file, "&Save", "ID_SAVE", [this] { Save(); });
   add(file, "Save &As...", "ID_SAVE_AS", [this] { SaveAs(); });
   file->addSeparator();
-  options_action_ = add(file, "O&ptions...", "ID_OPTIONS", [this] { RunOptions(); });
-  options_action_->setEnabled(false);
-  file->addSeparator();
   add(file, "E&xit", "ID_APP_EXIT", [this] { close(); });
 
   QMenu* edit = menu_bar_->addMenu(QStringLiteral("&Edit"));
@@ -195,6 +197,9 @@ void VerosaDlg::BuildMenu() {
     action->setCheckable(true);
     page_actions_[static_cast<std::size_t>(page)] = action;
   }
+  edit->addSeparator();
+  options_action_ = add(edit, "O&ptions...", "ID_OPTIONS", [this] { RunOptions(); });
+  options_action_->setEnabled(static_cast<bool>(options_dialog_));
 
   QMenu* help = menu_bar_->addMenu(QStringLiteral("&Help"));
   add(help, "&Help", "ID_HELP", [this] { Help(); });
@@ -434,9 +439,22 @@ void VerosaDlg::RunOptions() {
   edit_->StopPreview();
   if (!options_dialog_(context_, this)) return;
   SettingsStore& settings = context_.Settings();
-  CreateWorkFolders(settings.WorkPath());
-  SaveIfModified();
-  settings.Save();
+  // The program ends only when everything is in place and saved; otherwise
+  // it says what failed and goes on, so no chapter is lost.
+  if (!CreateWorkFolders(settings.WorkPath())) {
+    const std::string text =
+        Translate("The work folders could not be created:", kSectionMessageBoxes) + "\n" +
+        settings.WorkPath();
+    platform::MessageBox(platform::kNoWindow, text, "Error", platform::kMbOk | platform::kMbIconError);
+    return;
+  }
+  if (edit_->IsModified() && !Save()) return;  // Save has named the file
+  if (!settings.Save()) {
+    platform::MessageBox(platform::kNoWindow,
+                         Translate("The settings could not be saved.", kSectionMessageBoxes),
+                         "Error", platform::kMbOk | platform::kMbIconError);
+    return;
+  }
   platform::MessageBox(platform::kNoWindow, "please relaunch to validate options setting.",
                        "Options Setting Successfully", platform::kMbOk);
   close();
