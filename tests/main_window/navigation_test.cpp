@@ -1,6 +1,7 @@
 // Page order, the navigation bar, the menu and its check marks.
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
@@ -108,6 +109,12 @@ TEST_F(MainWindowTest, EscapeClosesNothing) {
   QApplication::sendEvent(window_.get(), &press);
   QApplication::sendEvent(window_->PageWidget(VerosaDlg::kConfigPage), &press);
   QApplication::processEvents();
+  EXPECT_TRUE(window_->isVisible());
+  // A dialog over the wizard still closes with Escape.
+  QDialog dialog(window_.get());
+  dialog.show();
+  QApplication::sendEvent(&dialog, &press);
+  EXPECT_FALSE(dialog.isVisible());
   EXPECT_TRUE(window_->isVisible());
   window_->close();
   EXPECT_FALSE(window_->isVisible());

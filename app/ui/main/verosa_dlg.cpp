@@ -58,16 +58,6 @@ constexpr int kStepCaptionMargin = 26;
 
 // Swallows the Escape key everywhere in the program, so that no page or
 // dialog closes on it.
-class EscapeSwallower : public QObject {
- public:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (event->type() == QEvent::KeyPress &&
-        static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
-      return true;
-    return QObject::eventFilter(watched, event);
-  }
-};
-
 SkinButton* MakeStepButton(const char* caption, const char* id, QWidget* parent) {
   auto* button = new SkinButton(QString::fromLatin1(caption), parent);
   button->setObjectName(QString::fromLatin1(id));
@@ -97,8 +87,6 @@ VerosaDlg::VerosaDlg(AppContext& context, Options options, QWidget* parent)
     return dialog.exec() == QDialog::Accepted;
   };
 
-  escape_filter_ = std::make_unique<EscapeSwallower>();
-  qApp->installEventFilter(escape_filter_.get());
 
   // Icons and the splash.
   const QImage icon = LoadSkinImage(SkinsFolder() / "start_logo.bmp");
@@ -505,6 +493,16 @@ void VerosaDlg::closeEvent(QCloseEvent* event) {
   if (output_) output_->DeleteTemporaryFiles();
   if (preview_window_) preview_window_->hide();
   QDialog::closeEvent(event);
+}
+
+void VerosaDlg::keyPressEvent(QKeyEvent* event) {
+  // Escape that no page or control took does not close the wizard; other
+  // windows and dialogs keep their Escape.
+  if (event->key() == Qt::Key_Escape) {
+    event->accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 bool VerosaDlg::event(QEvent* event) {

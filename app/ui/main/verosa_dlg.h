@@ -118,6 +118,7 @@ class VerosaDlg : public QDialog {
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildClientArea();
@@ -160,7 +161,6 @@ class VerosaDlg : public QDialog {
   FileDialogRunner file_dialog_;
   OptionsDialogRunner options_dialog_;
   std::unique_ptr<QtWindowSink> output_sink_;
-  std::unique_ptr<QObject> escape_filter_;
   QPointer<Splash> splash_;
   bool first_paint_seen_ = false;
 };
