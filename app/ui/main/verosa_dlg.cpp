@@ -116,7 +116,6 @@ VerosaDlg::VerosaDlg(AppContext& context, Options options, QWidget* parent)
 
 VerosaDlg::~VerosaDlg() {
   delete splash_.data();
-  if (escape_filter_) qApp->removeEventFilter(escape_filter_.get());
   if (output_) output_->SetWindow(platform::kNoWindow);
   output_sink_.reset();
 }
