@@ -14,6 +14,11 @@ class ProbedSourceList : public ChapterSourceList {
   int GetItemCount() override { return static_cast<int>(paths_.size()); }
   int AddFile(const char* path, int after) override;
   void RemoveItems(int index, int count) override;
+  int MoveItems(int from, int to, int count) override;
+  void SetItemName(int index, const char* path) override;
+  std::string GetItemName(int index) override;
+  std::string GetItemDuration(int index) override;
+  std::string GetItemDestination(int index) override { return GetItemName(index); }
   const std::vector<std::string>& Paths() const { return paths_; }
 
  private:

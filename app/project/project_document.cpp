@@ -71,7 +71,7 @@ bool ProjectDocument::UpdateCells(int index, const CellUpdate& u) {
   VideoCell& v = video_[index];
   if (!u.audio_path.empty()) a.AudioFilePath = u.audio_path;
   if (!u.picture_path.empty()) v.VideoFilePath = u.picture_path;
-  if (!u.lyric_path.empty()) a.LyricFilePath = u.lyric_path;
+  if (!u.lyric_path.empty() || u.clear_lyric) a.LyricFilePath = u.lyric_path;
   if (u.total_time >= 0) a.AudioTotalTime = v.VideoTotalTime = u.total_time;
   if (u.title_index >= 0) a.TitleIndex = v.TitleIndex = u.title_index;
   if (u.chapter_index >= 0) a.ChapterIndex = v.ChapterIndex = u.chapter_index;

@@ -20,6 +20,8 @@ struct CellUpdate {
   std::string audio_path;
   std::string picture_path;
   std::string lyric_path;
+  // An empty lyric path clears the chapter's lyric file.
+  bool clear_lyric = false;
   int total_time = -1;
   int title_index = -1;
   int chapter_index = -1;

@@ -15,11 +15,14 @@
 namespace carrowell {
 
 inline constexpr const char* kBrowseTitle = "Select Music Files";
+// Beside the classic list, the formats a Linux music collection holds
+// (FLAC, Ogg, Opus, AAC, ...), which the decoder reads as well.
 inline constexpr const char* kSupportedFilesText =
     "Supported Files(*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;*.mpeg;"
-    "*.vob)";
+    "*.vob;*.flac;*.ogg;*.opus;*.m4a)";
 inline constexpr const char* kSupportedFilesPattern =
-    "*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;*.mpeg;*.vob;*.rm;*.rmvb";
+    "*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;*.mpeg;*.vob;*.rm;*.rmvb"
+    ";*.flac;*.ogg;*.oga;*.opus;*.m4a;*.aac;*.ape;*.wv;*.mka";
 inline constexpr const char* kAllFilesText = "All Files (*.*)";
 inline constexpr const char* kAllFilesPattern = "*.*";
 

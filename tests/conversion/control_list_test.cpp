@@ -298,10 +298,10 @@ TEST_F(ControlList, BrowseAndAddFiles) {
   ASSERT_EQ(request.filters.size(), 2u);
   EXPECT_EQ(request.filters[0].text,
             "Supported Files(*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;"
-            "*.mpeg;*.vob)");
+            "*.mpeg;*.vob;*.flac;*.ogg;*.opus;*.m4a)");
   EXPECT_EQ(request.filters[0].pattern,
             "*.mp3;*.wav;*.snd;*.au;*.aif;*.aifc;*.aiff;*.wma;*.avi;*.wmv;*.mpg;*.mpeg;*.vob;*.rm;"
-            "*.rmvb");
+            "*.rmvb;*.flac;*.ogg;*.oga;*.opus;*.m4a;*.aac;*.ape;*.wv;*.mka");
   EXPECT_EQ(request.filters[1].text, "All Files (*.*)");
   EXPECT_EQ(request.filters[1].pattern, "*.*");
   EXPECT_EQ(request.initial_folder, "");

@@ -242,6 +242,29 @@ TEST_F(MainWindowTest, PreviewOfAProjectWithoutChaptersIsReported) {
   EXPECT_FALSE(window_->IsBusy());
   EXPECT_FALSE(window_->PreviewWindow()->isVisible());
   EXPECT_EQ(window_->CurrentPage(), VerosaDlg::kStartPage);
+
+  // Chapters whose files exist but that the conversion control refuses (no
+  // sound in them) leave nothing to preview: the same report, no
+  // full-screen window.
+  const fs::path songs = dir_ / "songs.mdp";
+  WriteProject(songs, 2);
+  ProjectDocument silent;
+  ASSERT_TRUE(silent.OpenProject(songs));
+  const fs::path text = dir_ / "not-audio.wav";
+  testing_support::WriteFile(text, "no sound here");
+  for (int i = 0; i < silent.CellCount(); ++i) {
+    CellUpdate update;
+    update.audio_path = text.string();
+    silent.UpdateCells(i, update);
+  }
+  ASSERT_TRUE(silent.SaveProject(songs));
+  boxes.Clear();
+  answer_ = Q(songs);
+  window_->Preview();
+  ASSERT_FALSE(boxes.Boxes().empty());  // the control names each refused file first
+  EXPECT_EQ(boxes.Boxes().back().caption, "Preview Error");
+  EXPECT_FALSE(window_->IsBusy());
+  EXPECT_FALSE(window_->PreviewWindow()->isVisible());
 }
 
 TEST_F(MainWindowTest, ClosingSavesAMarkedProject) {

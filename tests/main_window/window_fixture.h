@@ -27,6 +27,8 @@ class MainWindowTest : public ::testing::Test {
   // Adds one chapter to the current project and the conversion control.
   void AddChapterToProject();
 
+  // The preview plays into SDL's silent driver.
+  testing_support::ScopedEnv audio_{"SDL_AUDIODRIVER", "dummy"};
   testing_support::IsolatedUser user_;
   testing_support::ScratchDir dir_;
   AppContext context_;

@@ -26,6 +26,11 @@ class FakeSources : public ChapterSourceList {
     if (index < 0 || index >= GetItemCount()) return;
     items.erase(items.begin() + index, items.begin() + std::min(index + count, GetItemCount()));
   }
+  int MoveItems(int, int, int) override { return 0; }
+  void SetItemName(int, const char*) override {}
+  std::string GetItemName(int) override { return {}; }
+  std::string GetItemDuration(int) override { return {}; }
+  std::string GetItemDestination(int) override { return {}; }
   std::vector<std::string> items;
   std::set<std::string> refuse;
 };

@@ -1,9 +1,11 @@
 #include "ui/main/full_screen_preview.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 
 #include "imaging/picture_composition.h"
 #include "project/project_document.h"
@@ -14,6 +16,14 @@ FullScreenPreviewWindow::FullScreenPreviewWindow(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint) {
   setObjectName("FullScreenPreviewWindow");
   setAttribute(Qt::WA_OpaquePaintEvent);
+  setFocusPolicy(Qt::StrongFocus);
+  // Escape leaves full screen even when the window manager left the
+  // keyboard with the main window.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  escape->setContext(Qt::ApplicationShortcut);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (isVisible()) hide();
+  });
 }
 
 FullScreenPreviewWindow::~FullScreenPreviewWindow() = default;
@@ -46,6 +56,7 @@ void FullScreenPreviewWindow::ShowFullScreen() {
   show();
   raise();
   activateWindow();
+  setFocus(Qt::ActiveWindowFocusReason);
 }
 
 void FullScreenPreviewWindow::paintEvent(QPaintEvent*) {
@@ -57,6 +68,15 @@ void FullScreenPreviewWindow::paintEvent(QPaintEvent*) {
 void FullScreenPreviewWindow::mouseDoubleClickEvent(QMouseEvent* event) {
   hide();
   event->accept();
+}
+
+void FullScreenPreviewWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape) {
+    hide();
+    event->accept();
+    return;
+  }
+  QWidget::keyPressEvent(event);
 }
 
 }  // namespace verosa

@@ -1,6 +1,6 @@
 // FullScreenPreviewWindow: a borderless black surface over the whole screen
 // that shows the current chapter's picture, composed at the screen's size
-// and stretched over it. A double-click hides it.
+// and stretched over it. A double-click or Escape hides it.
 #pragma once
 
 #include <QImage>
@@ -26,6 +26,8 @@ class FullScreenPreviewWindow : public QWidget {
  protected:
   void paintEvent(QPaintEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  // Escape leaves full screen, as a double-click does.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   QRect ScreenRect() const;

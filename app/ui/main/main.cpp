@@ -1,5 +1,6 @@
 // Verosa: start-up, the main wizard window, shut-down.
 #include <QApplication>
+#include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -44,6 +45,11 @@ int main(int argc, char* argv[]) {
       verosa::VerosaDlg window(context);
       ApplyStartHooks(window);
       window.show();
+      // "verosa PROJECT.mdp" opens that project.
+      if (argc > 1 && argv[1][0] != '-') {
+        const QString path = QFileInfo(QString::fromLocal8Bit(argv[1])).absoluteFilePath();
+        QTimer::singleShot(0, &window, [&window, path] { window.OpenFile(path); });
+      }
       exit_code = app.exec();
     }
     // Settings saved, then everything released in reverse order.

@@ -243,6 +243,11 @@ void VerosaDlg::CreatePages() {
 
   preview_window_ = new FullScreenPreviewWindow(this);
   preview_window_->hide();
+  edit_->SetFullScreenHandler([this](int chapter, bool show) {
+    if (!show && !preview_window_->isVisible()) return;
+    preview_window_->ComposeChapter(context_.Project(), chapter);
+    if (show) preview_window_->ShowFullScreen();
+  });
 }
 
 QWidget* VerosaDlg::PageWidget(int page) const {
@@ -368,11 +373,13 @@ std::string VerosaDlg::LeaveProjectFor(const QString& chosen) {
   return chosen.toStdString();
 }
 
-void VerosaDlg::Open() {
+void VerosaDlg::Open() { OpenFile({}); }
+
+void VerosaDlg::OpenFile(const QString& given) {
   if (IsBusy()) return;
   edit_->StopPreview();
   SaveIfModified();
-  const std::string path = LeaveProjectFor(AskProjectToOpen());
+  const std::string path = LeaveProjectFor(given.isEmpty() ? AskProjectToOpen() : given);
   if (path.empty()) return;
   if (!context_.Project().OpenProject(path)) {
     const std::string text = Translate("Invalid project file:", kSectionMessageBoxes) + "\n" + path;
@@ -399,10 +406,19 @@ void VerosaDlg::Preview() {
                          platform::kMbOk | platform::kMbIconError);
     return;
   }
+  AdoptOpenedProject();
+  // Chapters whose audio the conversion control refused are gone now; with
+  // none left there is nothing to preview.
+  if (project.CellCount() == 0) {
+    std::string text = Translate("Invalid project file: %s.", kSectionMessageBoxes);
+    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, path);
+    platform::MessageBox(platform::kNoWindow, text, "Preview Error",
+                         platform::kMbOk | platform::kMbIconError);
+    return;
+  }
   preview_window_->ComposeChapter(project, 0);
   preview_window_->ShowFullScreen();
   QCoreApplication::processEvents();
-  AdoptOpenedProject();
   ShowPageFor(kEditPage, true, false);
 }
 

@@ -77,6 +77,8 @@ class VerosaDlg : public QDialog {
   void Next();
   void New();
   void Open();
+  // The Open flow for a file named on the command line (or by the desktop).
+  void OpenFile(const QString& path);
   void Preview();
   // Writes the project to its own path; false when that failed, which a
   // message box tells the user.
