@@ -35,6 +35,7 @@ pennock       authoring             2   authoring/include
 carrowell     conversion            2   conversion/include
 tessaly       components/tessaly    3   components/tessaly/include
 tolvane       components/tolvane    3   components/tolvane/include
+brennock      components/brennock   3   components/brennock/include
 dx2wav        components/dx2wav     3   components/dx2wav/include
 resample      components/resample   3   components/resample/include
 lame_enc      components/lame_enc   3   components/lame_enc/include
