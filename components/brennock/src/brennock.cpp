@@ -31,6 +31,9 @@ using namespace burn;  // libburn declares its C API in this namespace for C++
 
 constexpr const char* kEngineName = "libburn";
 constexpr auto kPollInterval = 100ms;
+constexpr auto kWorkerSettle = 250ms;
+constexpr auto kCancelGrace = 2s;
+constexpr auto kCancelSettle = 1500ms;
 // Fast erase of overwritable media: the volume descriptors (ISO 9660 from
 // sector 16) and the first UDF anchor (sector 256) lie in the first MiB.
 constexpr off_t kOverwriteEraseBytes = 1 << 20;
@@ -222,9 +225,9 @@ class BurnerImpl final : public Burner {
     return devices_[static_cast<std::size_t>(index)].get();
   }
 
-  // Prints libburn's queued messages to stderr; the last one (or `ours`)
-  // becomes LastError.
-  void Report(const std::string& ours = {}) {
+  // Prints libburn's queued messages to stderr; the last one (or `ours`,
+  // with libburn's last in brackets unless `only_ours`) becomes LastError.
+  void Report(const std::string& ours = {}, bool only_ours = false) {
     int code = 0, os_errno = 0;
     char text[BURN_MSGS_MESSAGE_LEN] = {};
     char severity[80] = {};
@@ -233,9 +236,10 @@ class BurnerImpl final : public Burner {
       std::fprintf(stderr, "Brennock: libburn %s: %s\n", severity, text);
       last = text;
     }
+    if (ours.empty() && last.empty()) return;  // the last failure stands until ClearError
     if (!ours.empty()) {
       std::fprintf(stderr, "Brennock: %s\n", ours.c_str());
-      last = last.empty() ? ours : ours + " (" + last + ")";
+      last = last.empty() || only_ours ? ours : ours + " (" + last + ")";
     }
     last_error_ = last;
   }
@@ -327,6 +331,9 @@ bool DeviceImpl::HoldsFileSystem() {
 
 bool DeviceImpl::Inquire(Media* media) {
   if (!Grab(0)) return false;
+  // The disc may have changed since the grab (another disc, an image file
+  // written by someone else).
+  burn_drive_re_assess(drive_, 0);
   const auto deadline = std::chrono::steady_clock::now() + 30s;
   while ((media->state = burn_disc_get_status(drive_)) == BURN_DISC_UNREADY &&
          std::chrono::steady_clock::now() < deadline)
@@ -405,7 +412,8 @@ void DeviceImpl::Load() {
 }
 
 std::int32_t DeviceImpl::Fail(std::int32_t result, const std::string& text) {
-  owner_.Report(text);
+  // libburn's complaints about the input it lost are no news after a cancel.
+  owner_.Report(text, result == kBurnCancelled);
   return result;
 }
 
@@ -415,6 +423,8 @@ std::int32_t DeviceImpl::Fail(std::int32_t result, const std::string& text) {
 // then only changes the result. kBurnOk, kBurnFailed or kBurnCancelled.
 std::int32_t DeviceImpl::RunJob(ProgressSink* sink, bool stoppable, ImageSource* source) {
   bool cancelled = false;
+  bool drive_cancelled = false;
+  std::chrono::steady_clock::time_point cancel_time;
   int last_percent = -1;
   burn_progress progress{};
   enum burn_drive_status state;
@@ -428,18 +438,28 @@ std::int32_t DeviceImpl::RunJob(ProgressSink* sink, bool stoppable, ImageSource*
     }
     if (sink && !cancelled && sink->Progress(kProgressCancelQuery, 0, 0, 0) != 0) {
       cancelled = true;
+      cancel_time = std::chrono::steady_clock::now();
       if (stoppable) {
         std::fprintf(stderr, "Brennock: cancelling on %s\n", address_.c_str());
       } else {
         std::fprintf(stderr, "Brennock: the drive cannot stop an erase it has begun; it runs to its end\n");
       }
     }
+    // A write stops cleanly when its source runs dry; burn_drive_cancel,
+    // for a drive that does not stop that way, leaves libburn's worker
+    // behind the idle drive for a while.
     if (cancelled && stoppable) {
       if (source) source->stop.store(true);
-      burn_drive_cancel(drive_);
+      if (!source || std::chrono::steady_clock::now() - cancel_time > kCancelGrace) {
+        if (!drive_cancelled) burn_drive_cancel(drive_);
+        drive_cancelled = true;
+      }
     }
     std::this_thread::sleep_for(kPollInterval);
   }
+  // libburn marks the drive idle just before its worker thread lets go of
+  // it; a job started at once would be refused as still running.
+  std::this_thread::sleep_for(drive_cancelled ? kCancelSettle : kWorkerSettle);
   const bool well = burn_drive_wrote_well(drive_) == 1;
   if (cancelled) return kBurnCancelled;
   if (!well || (source && source->failed.load())) return kBurnFailed;
