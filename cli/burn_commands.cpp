@@ -148,6 +148,19 @@ int RunWithProgress(const char* status, const char* done, brennock::Burner* burn
 
 }  // namespace
 
+bool CheckBurnDevice(const std::string& device_name) {
+  BurnerHolder holder;
+  if (!LoadBurner(holder)) return false;
+  brennock::Device* device = FindDevice(holder.Burner(), device_name);
+  if (!device || !device->GetRecorder()) {
+    std::fprintf(stderr, device ? "verosa-cli: the drive '%s' cannot write\n"
+                                : "verosa-cli: no drive '%s' (see verosa-cli drives)\n",
+                 device_name.c_str());
+    return false;
+  }
+  return true;
+}
+
 int BurnDvdFolder(const std::string& dvd_folder, const std::string& device_name, const std::string& label,
                   bool erase) {
   BurnerHolder holder;

@@ -76,6 +76,9 @@ int WriteDiscImage(const std::filesystem::path& dvd_folder, const std::filesyste
 // Burns a DVD folder onto the disc in `device` (an index, name or address)
 // with progress bars (burn, make --burn); `erase` erases a disc holding data
 // first. An exit code: 0 burned, 1 failure, 130 cancelled.
+// True when `device` names a drive that can write; says why on stderr when
+// not (make --burn asks before authoring).
+bool CheckBurnDevice(const std::string& device);
 int BurnDvdFolder(const std::string& dvd_folder, const std::string& device, const std::string& label,
                   bool erase);
 

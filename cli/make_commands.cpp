@@ -278,6 +278,7 @@ int RunMake(const std::vector<std::string>& raw) {
     std::fprintf(stderr, "verosa-cli: %s exists; use --force to replace it\n", options.iso->c_str());
     return kExitFailure;
   }
+  if (options.burn && !CheckBurnDevice(*options.burn)) return kExitFailure;
   return MakeDisc(options);
 }
 

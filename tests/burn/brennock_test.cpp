@@ -287,6 +287,9 @@ TEST_F(BurnTest, CommandLine) {
       {"Ctrl-C cancels", "timeout --preserve-status -s INT 1.5 " + kCli + " burn " +
                              Quote(BigFolder().string()) + " --device " + Quote(big.string()), 130, "cancelled",
        true},
+      {"make --burn to no drive", kCli + " make " + Quote((scratch_ / "Songs.mdp").string()) +
+                                      " --burn 7 --work " + Quote((scratch_ / "work").string()), 1,
+       "no drive '7'", true},
       {"make --burn", kCli + " make " + Quote((scratch_ / "Songs.mdp").string()) + " --burn 0 --erase --work " +
                           Quote((scratch_ / "work").string()), 0, "Burned: ", false},
   };
