@@ -163,6 +163,17 @@ class DeviceImpl final : public Device, public Recorder {
     bool has_data = false;
   };
   bool Grab(int load);
+  // A real drive is grabbed only for the call in hand: libburn locks the
+  // tray of a grabbed drive. Pseudo-drives stay grabbed.
+  struct CallGrab {
+    DeviceImpl& device;
+    ~CallGrab() {
+      if (device.role_ == 1 && device.grabbed_) {
+        burn_drive_release(device.drive_, 0);
+        device.grabbed_ = false;
+      }
+    }
+  };
   bool Writes() const;
   bool Inquire(Media* media);
   bool HoldsFileSystem();
@@ -349,6 +360,7 @@ bool DeviceImpl::Inquire(Media* media) {
 void DeviceImpl::Status(DeviceStatus* status) {
   if (!status || status->size != static_cast<std::int32_t>(sizeof(DeviceStatus))) return;
   *status = DeviceStatus{};
+  const CallGrab call{*this};
   Media media;
   if (!Inquire(&media)) return;
   const bool present = media.state == BURN_DISC_BLANK || media.state == BURN_DISC_APPENDABLE ||
@@ -403,6 +415,7 @@ void DeviceImpl::Eject() {
 }
 
 void DeviceImpl::Load() {
+  const CallGrab call{*this};
   if (grabbed_) {
     burn_drive_release(drive_, 0);
     grabbed_ = false;
@@ -494,6 +507,7 @@ std::int32_t DeviceImpl::Erase(std::int32_t mode, ProgressSink* sink) {
   if (mode != 0 && mode != 1) return Fail(kBurnBadRequest, "erase mode " + std::to_string(mode) + " unknown");
   if (!Writes()) return Fail(kBurnBadRequest, address_ + " cannot write");
   owner_.ClearError();
+  const CallGrab call{*this};
   Media media;
   if (!Inquire(&media)) return Fail(kBurnNotReady, "cannot open the drive " + address_);
   if (media.state != BURN_DISC_BLANK && media.state != BURN_DISC_APPENDABLE && media.state != BURN_DISC_FULL)
@@ -536,6 +550,7 @@ std::int32_t DeviceImpl::Burn(std::int32_t mode, const BurnRequest* request, std
     return Fail(kBurnBadRequest, "bad burn request");
   if (!Writes()) return Fail(kBurnBadRequest, address_ + " cannot write");
   owner_.ClearError();
+  const CallGrab call{*this};
   Media media;
   if (!Inquire(&media)) return Fail(kBurnNotReady, "cannot open the drive " + address_);
   if (media.state != BURN_DISC_BLANK)
@@ -623,10 +638,12 @@ std::int32_t DeviceImpl::Burn(std::int32_t mode, const BurnRequest* request, std
   if (role_ == 2 && address_.rfind("stdio:", 0) == 0) {
     // An image file ends where the image ends, whatever it held before.
     std::error_code ec;
-    if (result == kBurnOk) fs::resize_file(address_.substr(6), static_cast<std::uintmax_t>(image_size), ec);
+    const fs::path file = address_.substr(6);
+    if (result == kBurnOk && fs::is_regular_file(file, ec))
+      fs::resize_file(file, static_cast<std::uintmax_t>(image_size), ec);
     if (ec) {
       result = kBurnFailed;
-      why = "cannot trim " + address_.substr(6) + ": " + ec.message();
+      why = "cannot trim " + file.string() + ": " + ec.message();
     }
     if (result != kBurnOk && result != kBurnNotReady) Blank();
   }
