@@ -226,12 +226,13 @@ class BurnerImpl final : public Burner {
   }
   void SelectEngine(std::int32_t index) override;
   std::int32_t SelectedEngine() override { return engine_; }
+  // Before the first SelectEngine, the first engine is meant.
   std::int32_t DeviceCount() override {
-    if (engine_ < 0) SelectEngine(0);
+    if (!selected_) SelectEngine(0);
     return static_cast<std::int32_t>(devices_.size());
   }
   Device* GetDevice(std::int32_t index) override {
-    if (engine_ < 0) SelectEngine(0);
+    if (!selected_) SelectEngine(0);
     if (index < 0 || index >= static_cast<std::int32_t>(devices_.size())) return nullptr;
     return devices_[static_cast<std::size_t>(index)].get();
   }
@@ -267,6 +268,7 @@ class BurnerImpl final : public Burner {
   }
 
   std::int32_t engine_ = -1;
+  bool selected_ = false;
   burn_drive_info* scanned_ = nullptr;
   std::vector<std::unique_ptr<DeviceImpl>> devices_;
   std::string last_error_;
@@ -274,6 +276,7 @@ class BurnerImpl final : public Burner {
 
 void BurnerImpl::SelectEngine(std::int32_t index) {
   Forget();
+  selected_ = true;
   engine_ = index == 0 ? 0 : -1;
   if (engine_ < 0) return;
   unsigned count = 0;
