@@ -84,7 +84,7 @@ class BurnTest : public ::testing::Test {
                       " --label 'My Disc'", &out), 0) << out;
     fs::copy(Folder(), BigFolder(), fs::copy_options::recursive);
     testing_support::WriteFile(BigFolder() / "VIDEO_TS" / "VTS_01_2.VOB", "");
-    fs::resize_file(BigFolder() / "VIDEO_TS" / "VTS_01_2.VOB", std::uintmax_t{1} << 30);
+    fs::resize_file(BigFolder() / "VIDEO_TS" / "VTS_01_2.VOB", std::uintmax_t{3} << 30);
   }
   static void TearDownTestSuite() { delete dir_; }
 
@@ -221,7 +221,7 @@ TEST_F(BurnTest, CancelThroughTheSinkLeavesAFailureAndNoImage) {
     const char* what;
     bool erase;
     int cancel_at;
-  } const cases[] = {{"burn stopped at 10 %", false, 10}, {"burn stopped at once", false, 0},
+  } const cases[] = {{"burn stopped at 3 %", false, 3}, {"burn stopped at once", false, 0},
                      {"erase stopped at 25 %", true, 25}};
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
