@@ -4,6 +4,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -13,6 +14,7 @@
 #include "terminal_observer.h"
 
 namespace verosa::cli {
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -74,8 +76,8 @@ std::string LastError(brennock::Burner* burner) {
   return text;
 }
 
-// Loads the burner and selects its first engine; says why on stderr when it
-// cannot.
+// Loads the burner (its device calls mean the first engine until another is
+// selected); says why on stderr when it cannot.
 bool LoadBurner(BurnerHolder& holder) {
   const std::int32_t status = holder.Load("Brennock");
   if (status != brennock::S_OK) {
@@ -87,7 +89,6 @@ bool LoadBurner(BurnerHolder& holder) {
     std::fprintf(stderr, "verosa-cli: the disc burner offers no engine\n");
     return false;
   }
-  holder.Burner()->SelectEngine(0);
   return true;
 }
 
@@ -112,6 +113,10 @@ brennock::Device* FindDevice(brennock::Burner* burner, const std::string& wanted
   char* end = nullptr;
   const long index = std::strtol(wanted.c_str(), &end, 10);
   if (!wanted.empty() && end && *end == '\0') return index >= 0 && index < count ? burner->GetDevice(index) : nullptr;
+  // An image file may be named by a relative path.
+  std::error_code ec;
+  const std::string path = wanted.rfind("stdio:", 0) == 0 ? wanted.substr(6) : wanted;
+  const std::string as_path = fs::absolute(path, ec).lexically_normal().string();
   for (std::int32_t i = 0; i < count; ++i) {
     brennock::Device* device = burner->GetDevice(i);
     if (!device) continue;
@@ -119,7 +124,8 @@ brennock::Device* FindDevice(brennock::Burner* burner, const std::string& wanted
     device->Address(address, sizeof address);
     brennock::DeviceInformation info;
     const bool named = device->Information(&info) && wanted == info.name;
-    if (wanted == address || named || "stdio:" + wanted == address) return device;
+    if (wanted == address || named || "stdio:" + wanted == address || "stdio:" + as_path == address)
+      return device;
   }
   return nullptr;
 }

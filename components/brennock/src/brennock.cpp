@@ -310,8 +310,11 @@ void BurnerImpl::SelectEngine(std::int32_t index) {
   entries.push_back(current);
   for (std::string entry : entries) {
     if (entry.empty()) continue;
-    if (entry.rfind("stdio:", 0) != 0) entry = "stdio:" + entry;
-    if (entry.size() == 6) continue;  // "stdio:" alone is libburn's null drive
+    if (entry.rfind("stdio:", 0) == 0) entry.erase(0, 6);
+    if (entry.empty()) continue;  // "stdio:" alone is libburn's null drive
+    std::error_code ec;
+    const fs::path absolute = fs::absolute(entry, ec);
+    entry = "stdio:" + (ec ? entry : absolute.lexically_normal().string());
     burn_drive_info* info = nullptr;
     if (burn_drive_scan_and_grab(&info, entry.data(), 0) != 1 || !info) {
       Report("pseudo-drive " + entry + " cannot be used");
