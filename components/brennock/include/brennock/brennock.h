@@ -1,9 +1,10 @@
 // Brennock: the disc burner the Output page loads by name ("Brennock") and
 // drives through interface objects. One engine, "libburn", lists the drives
 // libburn finds, plus the `stdio:/path/file` pseudo-drives that the
-// environment variable VEROSA_BURN_DRIVES names (a list separated by ':' or
-// ';', each entry "stdio:/path" or just "/path"), so that a burn can be tried
-// without hardware. Burn writes a DVD-Video folder as an ISO 9660 + UDF
+// environment variable VEROSA_BURN_DRIVES names (a list separated by ';', or
+// by ':' before "stdio:" or "/"; each entry "stdio:PATH" or a path), so that a
+// burn can be tried without hardware. One burner lives at a time in a
+// process (libburn is one per process): a second BrennockCreate fails. Burn writes a DVD-Video folder as an ISO 9660 + UDF
 // bridge image (pennock::IsoImage), streamed to the drive without a
 // temporary image file, onto a closed disc.
 //
