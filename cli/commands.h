@@ -65,10 +65,21 @@ int RunMake(const std::vector<std::string>& args);           // make_commands.cp
 int RunDemo(const std::vector<std::string>& args);           // make_commands.cpp
 int RunAuthor(const std::vector<std::string>& args);         // author_commands.cpp
 int RunIso(const std::vector<std::string>& args);            // iso_commands.cpp
+int RunDrives(const std::vector<std::string>& args);         // burn_commands.cpp
+int RunBurn(const std::vector<std::string>& args);           // burn_commands.cpp
 
 // Writes the disc image of a DVD folder with a progress bar (iso, make
 // --iso); an exit code. An existing `out` is replaced only with `force`.
 int WriteDiscImage(const std::filesystem::path& dvd_folder, const std::filesystem::path& out,
                    const std::string& label, bool force);
+
+// Burns a DVD folder onto the disc in `device` (an index, name or address)
+// with progress bars (burn, make --burn); `erase` erases a disc holding data
+// first. An exit code: 0 burned, 1 failure, 130 cancelled.
+// True when `device` names a drive that can write; says why on stderr when
+// not (make --burn asks before authoring).
+bool CheckBurnDevice(const std::string& device);
+int BurnDvdFolder(const std::string& dvd_folder, const std::string& device, const std::string& label,
+                  bool erase);
 
 }  // namespace verosa::cli

@@ -26,12 +26,15 @@ constexpr const char* kUsage =
     "  convert FILE... --out DIR [options]\n"
     "                                    convert audio files to PCM WAV (or MP3)\n"
 #endif
-    "  make PROJECT.mdp [--out DIR | --iso OUT.iso] [--work DIR] [--force]\n"
+    "  make PROJECT.mdp [--out DIR | --iso OUT.iso | --burn D] [--work DIR] [--force]\n"
     "                                    author a project into a DVD-Video folder\n"
     "  demo OUTDIR                       author the bundled demo project\n"
     "  author JOB.json                   author WAV files and BMP pictures that a\n"
     "                                    JSON job lists into a DVD-Video folder\n"
     "  iso DVDDIR OUT.iso [--label L]    write a DVD-Video folder as a disc image\n"
+    "  drives                            list the disc burner's drives and discs\n"
+    "  burn DVDDIR --device D [--erase] [--label L]\n"
+    "                                    burn a DVD-Video folder onto a disc\n"
     "\n"
     "Run 'verosa-cli <command> --help' for the options.\n";
 
@@ -62,6 +65,8 @@ int main(int argc, char** argv) {
   if (command == "demo") return verosa::cli::RunDemo(args);
   if (command == "author") return verosa::cli::RunAuthor(args);
   if (command == "iso") return verosa::cli::RunIso(args);
+  if (command == "drives") return verosa::cli::RunDrives(args);
+  if (command == "burn") return verosa::cli::RunBurn(args);
   std::fprintf(stderr, "verosa-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
   return verosa::cli::kExitFailure;
 }

@@ -31,7 +31,8 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kMakeUsage =
-    "Usage: verosa-cli make PROJECT.mdp [--out DIR | --iso OUT.iso] [--work DIR] [--force]\n"
+    "Usage: verosa-cli make PROJECT.mdp [--out DIR | --iso OUT.iso | --burn D [--erase]]\n"
+    "                                   [--work DIR] [--force]\n"
     "       verosa-cli demo OUTDIR [--work DIR]\n"
     "\n"
     "make: authors the project into a DVD-Video folder named after the project\n"
@@ -40,12 +41,17 @@ constexpr const char* kMakeUsage =
     "  --iso OUT.iso  write a disc image instead: the DVD folder is authored into\n"
     "                 the work folder, imaged (labelled with the project's name)\n"
     "                 and removed\n"
+    "  --burn D       burn a disc instead: the DVD folder is authored into the\n"
+    "                 work folder, burned onto the disc in drive D (an index, name\n"
+    "                 or address from 'verosa-cli drives', labelled with the\n"
+    "                 project's name) and removed; see 'verosa-cli burn --help'\n"
+    "  --erase        with --burn: erase a disc that holds data first\n"
     "  --work DIR     work folder for the temporary files (default: the settings')\n"
     "  --force        replace an existing DVD folder (or OUT.iso) of the same name\n"
     "demo: the same for the bundled demo project, always replacing.\n"
     "\n"
-    "Exit codes: 0 the DVD folder (or image) is complete, 1 failure or refusal,\n"
-    "2 invalid project file, 130 cancelled.\n";
+    "Exit codes: 0 the DVD folder (or image, or disc) is complete, 1 failure or\n"
+    "refusal, 2 invalid project file, 130 cancelled.\n";
 
 constexpr int kExitCancelled = 130;
 
@@ -107,6 +113,8 @@ struct MakeOptions {
   std::optional<std::string> out;
   std::optional<std::string> work;
   std::optional<std::string> iso;
+  std::optional<std::string> burn;
+  bool erase = false;
   bool force = false;
 };
 
@@ -185,8 +193,8 @@ int MakeDisc(const MakeOptions& options) {
     std::error_code ec;
     job.SetDataFolderText(fs::absolute(*options.out, ec).lexically_normal().string());
   }
-  // For an image the DVD folder is authored into a folder of its own under
-  // the work folder, removed whatever happens.
+  // For an image or a disc the DVD folder is authored into a folder of its
+  // own under the work folder, removed whatever happens.
   struct RemoveFolder {
     fs::path folder;
     ~RemoveFolder() {
@@ -194,7 +202,7 @@ int MakeDisc(const MakeOptions& options) {
       if (!folder.empty()) fs::remove_all(folder, ec);
     }
   } image_folder;
-  if (options.iso) {
+  if (options.iso || options.burn) {
     std::string temp = (fs::path(settings.WorkPath()) / "image.XXXXXX").string();
     if (!::mkdtemp(temp.data())) {
       std::fprintf(stderr, "verosa-cli: cannot create a folder in the work folder %s: %s\n",
@@ -225,6 +233,7 @@ int MakeDisc(const MakeOptions& options) {
   switch (job.Outcome()) {
     case OutputOutcome::Succeeded:
       if (options.iso) return WriteDiscImage(job.DvdFolderPath(), *options.iso, job.ProjectLabel(), options.force);
+      if (options.burn) return BurnDvdFolder(job.DvdFolderPath(), *options.burn, job.ProjectLabel(), options.erase);
       std::printf("DVD folder: %s\n", job.DvdFolderPath().c_str());
       return kExitOk;
     case OutputOutcome::Cancelled:
@@ -244,12 +253,14 @@ int RunMake(const std::vector<std::string>& raw) {
     std::fputs(kMakeUsage, stdout);
     return kExitOk;
   }
-  const Arguments args(raw, {"--out", "--work", "--iso"}, {"--force"});
-  if (!args.Ok() || args.Positionals().size() != 1 || (args.Has("--out") && args.Has("--iso"))) {
+  const Arguments args(raw, {"--out", "--work", "--iso", "--burn"}, {"--force", "--erase"});
+  const int targets = args.Has("--out") + args.Has("--iso") + args.Has("--burn");
+  if (!args.Ok() || args.Positionals().size() != 1 || targets > 1 || (args.Has("--erase") && !args.Has("--burn"))) {
     std::fprintf(stderr, "verosa-cli: %s\n\n%s",
-                 !args.Ok()                     ? args.Error().c_str()
+                 !args.Ok()                       ? args.Error().c_str()
                  : args.Positionals().size() != 1 ? "make takes one project file"
-                                                  : "--out and --iso exclude each other",
+                 : targets > 1                    ? "--out, --iso and --burn exclude each other"
+                                                  : "--erase goes with --burn",
                  kMakeUsage);
     return kExitFailure;
   }
@@ -258,6 +269,8 @@ int RunMake(const std::vector<std::string>& raw) {
   options.out = args.Value("--out");
   options.work = args.Value("--work");
   options.iso = args.Value("--iso");
+  options.burn = args.Value("--burn");
+  options.erase = args.Has("--erase");
   options.force = args.Has("--force");
   // An image that would not be written is refused before the authoring.
   std::error_code ec;
@@ -265,6 +278,7 @@ int RunMake(const std::vector<std::string>& raw) {
     std::fprintf(stderr, "verosa-cli: %s exists; use --force to replace it\n", options.iso->c_str());
     return kExitFailure;
   }
+  if (options.burn && !CheckBurnDevice(*options.burn)) return kExitFailure;
   return MakeDisc(options);
 }
 

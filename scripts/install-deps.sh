@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   ffmpeg mpeg2dec lsdvd dvdauthor mpv imagemagick fonts-dejavu-core libjpeg62-turbo-dev xvfb
   genisoimage udftools p7zip-full
+  libburn-dev
 )
 
 missing=()

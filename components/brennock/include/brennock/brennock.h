@@ -1,9 +1,10 @@
 // Brennock: the disc burner the Output page loads by name ("Brennock") and
 // drives through interface objects. One engine, "libburn", lists the drives
 // libburn finds, plus the `stdio:/path/file` pseudo-drives that the
-// environment variable VEROSA_BURN_DRIVES names (a list separated by ':' or
-// ';', each entry "stdio:/path" or just "/path"), so that a burn can be tried
-// without hardware. Burn writes a DVD-Video folder as an ISO 9660 + UDF
+// environment variable VEROSA_BURN_DRIVES names (a list separated by ';', or
+// by ':' before "stdio:" or "/"; each entry "stdio:PATH" or a path), so that a
+// burn can be tried without hardware. One burner lives at a time in a
+// process (libburn is one per process): a second BrennockCreate fails. Burn writes a DVD-Video folder as an ISO 9660 + UDF
 // bridge image (pennock::IsoImage), streamed to the drive without a
 // temporary image file, onto a closed disc.
 //
@@ -120,11 +121,20 @@ class ProgressSink {
 
 class Recorder {
  public:
-  // mode 1: fast blank (DVD-RW, CD-RW; DVD+RW and image files are
-  // formatted/emptied instead); mode 0: full blank. Result kBurn*.
+  // mode 1: fast blank, mode 0: full blank (DVD-RW, CD-RW). Overwritable
+  // media (DVD+RW, DVD-RAM, restricted-overwrite DVD-RW) and image files
+  // cannot be blanked: in both modes their file-system descriptors (the
+  // first MiB) are overwritten with zeros. The sink's cancel question stops
+  // an erase before it starts and between pieces of an overwrite; a drive
+  // cannot stop a blank it has begun, so a cancel then only makes the
+  // result kBurnCancelled. Result kBurn*.
   virtual std::int32_t Erase(std::int32_t mode, ProgressSink* sink) = 0;
-  // Writes the folder as a closed disc. `mode` and `reserved` are 0. The
-  // sink may be null. Result kBurn*.
+  // Writes the folder as a closed disc (SAO on DVD-R, DVD-RW and DVD+R, a
+  // plain write from sector 0 on overwritable media and image files); the
+  // disc must be blank (overwritable media count as blank). `mode` and
+  // `reserved` are 0. The sink may be null. A cancel stops the write; an
+  // image file is then left empty, and after a success it ends where the
+  // image ends. Result kBurn*.
   virtual std::int32_t Burn(std::int32_t mode, const BurnRequest* request, std::int32_t reserved,
                             ProgressSink* sink) = 0;
 
