@@ -50,7 +50,7 @@ std::map<QString, QString> Catalogue() {
 bool StaysAsItIs(const QString& text) {
   static const QRegularExpression kName(
       QStringLiteral("^(Verosa|PAL|NTSC|PCM|OK|\\d+\\s*KHz|[\\d:.%, ]+|\\.\\.\\.|[A-Za-z]:?/.*|/.*|"
-                     "Aurora|Ember|Slate|Version .*|V\\d.*|Copyright .*|https?://.*|.*@.*|"
+                     "Aurora|Ember|Slate|libburn|Verosa V[\\d.]+|V\\d.*|Copyright .*|https?://.*|.*@.*|"
                      "Deutsch|American English|\\d+m:\\d+s)$"));
   return kName.match(text).hasMatch();
 }
