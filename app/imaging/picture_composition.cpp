@@ -1,5 +1,7 @@
 #include "imaging/picture_composition.h"
 
+#include "project/project_document.h"
+
 namespace verosa {
 namespace fs = std::filesystem;
 
@@ -61,6 +63,19 @@ QImage ComposeChapterPreview(const ChapterPictureSource& source, FrameMode mode,
   if (!picture.PrepareFramePicture(mode) || !picture.Resize(size.width(), size.height()))
     return {};
   return picture.ToImage();
+}
+
+QImage ComposeProjectChapter(const ProjectDocument& project, int index, QSize size) {
+  const AudioCell* audio = project.GetAudioCell(index);
+  const VideoCell* video = project.GetVideoCell(index);
+  if (!audio || !video) return {};
+  ChapterPictureSource source;
+  source.picture = video->VideoFilePath;
+  source.lyrics = audio->LyricFilePath;
+  source.font = audio->LyricFont;
+  source.colour = audio->LyricColor;
+  const FrameMode mode = project.Header().TVMode != 0 ? FrameMode::Ntsc : FrameMode::Pal;
+  return ComposeChapterPreview(source, mode, size);
 }
 
 ThemePreview ComposeThemePreview(const fs::path& menu_picture, const fs::path& chapter_picture,

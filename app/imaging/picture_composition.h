@@ -13,6 +13,8 @@
 
 namespace verosa {
 
+class ProjectDocument;
+
 // The loading rule of every composition: BMP first, then JPEG on the same
 // path. A failed load leaves the picture as it was.
 bool LoadPicture(StillPicture& picture, const std::filesystem::path& path);
@@ -51,6 +53,9 @@ QImage ComposeSizedPreview(const std::filesystem::path& picture, QSize size);
 // drawn at the frame size of `mode`, then scaled. Null when the picture file
 // does not exist; a black frame with the lyrics when it cannot be loaded.
 QImage ComposeChapterPreview(const ChapterPictureSource& source, FrameMode mode, QSize size);
+// The same for chapter `index` of a project (its cells, the project's TV
+// system); null for an index without a chapter.
+QImage ComposeProjectChapter(const ProjectDocument& project, int index, QSize size);
 
 struct ThemePreview {
   QImage menu;

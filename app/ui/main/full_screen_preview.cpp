@@ -34,20 +34,7 @@ QRect FullScreenPreviewWindow::ScreenRect() const {
 }
 
 void FullScreenPreviewWindow::ComposeChapter(const ProjectDocument& project, int index) {
-  const AudioCell* audio = project.GetAudioCell(index);
-  const VideoCell* video = project.GetVideoCell(index);
-  if (!audio || !video) {
-    picture_ = QImage();
-    update();
-    return;
-  }
-  ChapterPictureSource source;
-  source.picture = video->VideoFilePath;
-  source.lyrics = audio->LyricFilePath;
-  source.font = audio->LyricFont;
-  source.colour = audio->LyricColor;
-  const FrameMode mode = project.Header().TVMode != 0 ? FrameMode::Ntsc : FrameMode::Pal;
-  picture_ = ComposeChapterPreview(source, mode, ScreenRect().size());
+  picture_ = ComposeProjectChapter(project, index, ScreenRect().size());
   update();
 }
 

@@ -663,20 +663,8 @@ void CreatorEditDlg::RefreshPicture() {
                           ? current_chapter_
                           : -1;
   const int chapter = playing >= 0 ? playing : tree_->SelectedFlatIndex();
-  const AudioCell* audio = project.GetAudioCell(chapter);
-  const VideoCell* video = project.GetVideoCell(chapter);
-  QImage image;
-  if (audio && video) {
-    ChapterPictureSource source;
-    source.picture = video->VideoFilePath;
-    source.lyrics = audio->LyricFilePath;
-    source.font = audio->LyricFont;
-    source.colour = audio->LyricColor;
-    const FrameMode mode = project.Header().TVMode != 0 ? FrameMode::Ntsc : FrameMode::Pal;
-    image = ComposeChapterPreview(source, mode, w.picture->contentsRect().size());
-  } else {
-    image = LoadSkinImage(SkinsFolder() / "Preview_logo.bmp");
-  }
+  QImage image = ComposeProjectChapter(project, chapter, w.picture->contentsRect().size());
+  if (!project.GetAudioCell(chapter)) image = LoadSkinImage(SkinsFolder() / "Preview_logo.bmp");
   w.picture->setPixmap(image.isNull() ? QPixmap() : QPixmap::fromImage(image));
 }
 
