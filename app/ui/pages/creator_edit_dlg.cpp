@@ -55,6 +55,8 @@ constexpr int kButtonSize = 32;
 constexpr int kThemeMenuEntries = 10;
 constexpr int kThemeCommandFirst = 32797;
 constexpr int kBrowserCommand = 32807;
+// The base name of a command button's skin pictures.
+constexpr const char* kSkinProperty = "skin";
 
 enum Column { kNameColumn = 0, kTimeColumn, kLyricColumn, kPictureColumn, kAudioColumn };
 
@@ -433,6 +435,7 @@ void CreatorEditDlg::BuildCommands() {
     auto* button = new SkinButton(QString::fromLatin1(info.text), this);
     button->setObjectName(IdName(info.id));
     button->SetDrawText(false);
+    button->setProperty(kSkinProperty, QString::fromLatin1(info.skin));
     button->setGeometry(QRect(at, QSize(kButtonSize, kButtonSize)));
     button->setFocusPolicy(Qt::StrongFocus);
     connect(button, &QPushButton::clicked, this, [this, id = info.id] { Run(id); });
@@ -474,12 +477,7 @@ void CreatorEditDlg::Initialize() {
   LanguageHolder& language = context_.Settings().Language();
   const fs::path skins = SkinsFolder();
   for (auto& [id, button] : w.buttons) {
-    for (const CommandInfo* list : {std::begin(kEditCommands), std::begin(kPlayerCommands)}) {
-      const CommandInfo* end = list == std::begin(kEditCommands) ? std::end(kEditCommands)
-                                                                  : std::end(kPlayerCommands);
-      for (const CommandInfo* info = list; info != end; ++info)
-        if (info->id == id) SetButtonSkin(*button, skins, info->skin);
-    }
+    SetButtonSkin(*button, skins, button->property(kSkinProperty).toString().toStdString());
     button->setFixedSize(kButtonSize, kButtonSize);
   }
   const QImage empty = LoadSkinImage(skins / "Progress_Zero.bmp");
