@@ -36,6 +36,7 @@ carrowell     conversion            2   conversion/include
 tessaly       components/tessaly    3   components/tessaly/include
 tolvane       components/tolvane    3   components/tolvane/include
 brennock      components/brennock   3   components/brennock/include
+cdrip         components/cdrip      3   components/cdrip/include
 dx2wav        components/dx2wav     3   components/dx2wav/include
 resample      components/resample   3   components/resample/include
 lame_enc      components/lame_enc   3   components/lame_enc/include
@@ -58,7 +59,7 @@ INTERNAL_USERS = {
 # header (the interface the component implements) and never links them, so
 # the header is allowed although components/ is the layer above.
 LOADED_BY_NAME = {
-    "carrowell": {"dx2wav", "resample", "lame_enc"},
+    "carrowell": {"dx2wav", "resample", "lame_enc", "cdrip"},
 }
 
 # Folders whose sources may include anything; nothing else may include them.
