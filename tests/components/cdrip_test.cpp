@@ -7,7 +7,6 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -20,26 +19,12 @@ namespace fs = std::filesystem;
 // Sectors of the three tracks: data, 2 s of audio, exactly 1 s of audio.
 constexpr int kData = 300, kAudio2 = 150, kAudio3 = 75;
 
-std::vector<std::uint8_t> Disc() {
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(kData + kAudio2 + kAudio3) * CR_SECTOR_BYTES);
-  for (std::size_t i = static_cast<std::size_t>(kData) * CR_SECTOR_BYTES; i < bytes.size(); ++i)
-    bytes[i] = static_cast<std::uint8_t>((i * 7 + i / 2352) & 0xFF);
-  return bytes;
-}
-
 TEST(CdRip, ReadsTracksOfAnImageByTheirOwnRangesAndRipsThemExactly) {
   testing_support::ScratchDir dir;
-  const std::vector<std::uint8_t> disc = Disc();
-  {
-    std::ofstream bin(dir / "disc.bin", std::ios::binary);
-    bin.write(reinterpret_cast<const char*>(disc.data()), static_cast<std::streamsize>(disc.size()));
-  }
-  testing_support::WriteFile(dir / "disc.cue",
-                             "FILE \"disc.bin\" BINARY\n"
-                             "  TRACK 01 MODE1/2352\n    INDEX 01 00:00:00\n"
-                             "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n"
-                             "  TRACK 03 AUDIO\n    INDEX 01 00:06:00\n");
-  testing_support::ScopedEnv images("VEROSA_CD_IMAGES", "/nowhere/none.cue:" + (dir / "disc.cue").string());
+  const fs::path cue = testing_support::MakeCdImage(
+      dir.Path(), {{false, kData}, {true, kAudio2}, {true, kAudio3}});
+  const std::string disc = testing_support::ReadFile(dir / "disc.bin");
+  testing_support::ScopedEnv images("VEROSA_CD_IMAGES", "/nowhere/none.cue:" + cue.string());
 
   ASSERT_EQ(CR_Init(nullptr), CR_OK);
   int image = -1;
@@ -47,7 +32,7 @@ TEST(CdRip, ReadsTracksOfAnImageByTheirOwnRangesAndRipsThemExactly) {
     CR_SetActiveCDROM(d);
     char parameters[CR_DRIVE_PARAMETER_BYTES];
     CR_GetCDROMParameters(parameters);
-    if (std::string(parameters) == (dir / "disc.cue").string()) image = d;
+    if (std::string(parameters) == cue.string()) image = d;
   }
   ASSERT_GE(image, 0) << "the image is listed as a drive";
   CR_SetActiveCDROM(image);
@@ -88,7 +73,8 @@ TEST(CdRip, ReadsTracksOfAnImageByTheirOwnRangesAndRipsThemExactly) {
     if (track == 2) {
       EXPECT_EQ(status, CR_RIP_DONE);
       ASSERT_EQ(ripped.size(), static_cast<std::size_t>(kAudio3) * CR_SECTOR_BYTES);
-      EXPECT_TRUE(std::equal(ripped.begin(), ripped.end(), begin)) << "the image's own bytes";
+      EXPECT_TRUE(std::equal(ripped.begin(), ripped.end(), reinterpret_cast<const std::uint8_t*>(&*begin)))
+          << "the image's own bytes";
 
     } else {
       EXPECT_EQ(status, CR_RIP_ABORTED);

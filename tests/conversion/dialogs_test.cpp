@@ -30,6 +30,7 @@ QApplication& App() {
   static char name[] = "conversion_tests";
   static char* argv[] = {name, nullptr};
   static QApplication* app = [] {
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
     qputenv("QT_QPA_PLATFORM", "offscreen");
     return new QApplication(argc, argv);
   }();

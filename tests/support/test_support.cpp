@@ -91,4 +91,22 @@ bool MakePictureFile(const fs::path& path, int width, int height) {
   return RunQuiet(cmd.str()) && fs::exists(path);
 }
 
+std::filesystem::path MakeCdImage(const std::filesystem::path& dir,
+                                  const std::vector<CdImageTrack>& tracks) {
+  std::string bin, cue = "FILE \"disc.bin\" BINARY\n";
+  int start = 0;
+  for (std::size_t t = 0; t < tracks.size(); ++t) {
+    char entry[96];
+    std::snprintf(entry, sizeof entry, "  TRACK %02zu %s\n    INDEX 01 %02d:%02d:%02d\n", t + 1,
+                  tracks[t].audio ? "AUDIO" : "MODE1/2352", start / 4500, start / 75 % 60, start % 75);
+    cue += entry;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(tracks[t].sectors) * 2352; ++i)
+      bin.push_back(tracks[t].audio ? static_cast<char>((i * 7 + i / 2352 + t) & 0xFF) : '\0');
+    start += tracks[t].sectors;
+  }
+  WriteFile(dir / "disc.bin", bin);
+  WriteFile(dir / "disc.cue", cue);
+  return dir / "disc.cue";
+}
+
 }  // namespace testing_support

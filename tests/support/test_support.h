@@ -75,4 +75,14 @@ bool MakeToneFile(const std::filesystem::path& path, double seconds, int sample_
 // Makes a small solid-colour JPEG or BMP picture with ffmpeg.
 bool MakePictureFile(const std::filesystem::path& path, int width = 64, int height = 48);
 
+// Writes a CUE/BIN disc image into `dir` with one track per entry (audio or
+// MODE1 data, that many 2352-byte sectors) and returns the CUE file. Audio
+// sectors hold bytes that differ from sector to sector.
+struct CdImageTrack {
+  bool audio = true;
+  int sectors = 75;
+};
+std::filesystem::path MakeCdImage(const std::filesystem::path& dir,
+                                  const std::vector<CdImageTrack>& tracks);
+
 }  // namespace testing_support
