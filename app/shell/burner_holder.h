@@ -20,7 +20,7 @@ class BurnerHolder {
   // Loads the component (default "Brennock") and creates its burner.
   // Returns brennock::S_OK or the factory's status; E_INVALIDARG for a null
   // or empty name, E_ACCESSDENIED when already loaded, E_HANDLE when the
-  // library cannot be loaded, E_NOTIMPL when it has no BrennockCreate. On
+  // library cannot be loaded, E_NOTIMPL when it has no Brennock_Create. On
   // failure the holder stays empty.
   std::int32_t Load(const char* name = "Brennock");
   // Releases the burner (its devices and recorders die with it) and frees

@@ -91,7 +91,7 @@ class FakeBurner final : public brennock::Burner {
 
 extern "C" FakeBrennockState* FakeBrennockShared() { return &g_state; }
 
-extern "C" __attribute__((visibility("default"))) std::int32_t BrennockCreate(
+extern "C" __attribute__((visibility("default"))) std::int32_t Brennock_Create(
     const char* interface_id, brennock::Burner** out) {
   if (!out) return brennock::E_POINTER;
   if (!interface_id || std::strcmp(interface_id, brennock::kIidBurner) != 0)

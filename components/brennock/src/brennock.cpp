@@ -664,7 +664,7 @@ std::int32_t DeviceImpl::Burn(std::int32_t mode, const BurnRequest* request, std
 
 extern "C" {
 
-BRENNOCK_API std::int32_t BrennockCreate(const char* interface_id, brennock::Burner** out) {
+BRENNOCK_API std::int32_t Brennock_Create(const char* interface_id, brennock::Burner** out) {
   if (!out) return brennock::E_POINTER;
   *out = nullptr;
   if (!interface_id || strcasecmp(interface_id, brennock::kIidBurner) != 0) return brennock::E_NOINTERFACE;

@@ -4,11 +4,11 @@
 // environment variable VEROSA_BURN_DRIVES names (a list separated by ';', or
 // by ':' before "stdio:" or "/"; each entry "stdio:PATH" or a path), so that a
 // burn can be tried without hardware. One burner lives at a time in a
-// process (libburn is one per process): a second BrennockCreate fails. Burn writes a DVD-Video folder as an ISO 9660 + UDF
+// process (libburn is one per process): a second Brennock_Create fails. Burn writes a DVD-Video folder as an ISO 9660 + UDF
 // bridge image (pennock::IsoImage), streamed to the drive without a
 // temporary image file, onto a closed disc.
 //
-// Ownership: BrennockCreate hands out one Burner. Its Device objects and
+// Ownership: Brennock_Create hands out one Burner. Its Device objects and
 // their Recorder objects belong to the burner: they stay valid until the
 // engine is selected again or the burner is released, and callers never free
 // them. Release destroys the burner with every device and recorder it handed
@@ -29,7 +29,7 @@
 
 namespace brennock {
 
-// Status codes of BrennockCreate (classic values, negative = failure); the
+// Status codes of Brennock_Create (classic values, negative = failure); the
 // program's holder returns the same codes from its Load.
 using Result = std::int32_t;
 inline constexpr Result S_OK = 0;
@@ -44,7 +44,7 @@ inline constexpr Result E_INVALIDARG = static_cast<Result>(0x80070057u);
 // The interface identifier the factory answers to.
 inline constexpr const char kIidBurner[] = "{B7CF7E20-4D46-4235-AFCA-614477AA6DD0}";
 // The factory's export name.
-inline constexpr const char kCreateFunctionName[] = "BrennockCreate";
+inline constexpr const char kCreateFunctionName[] = "Brennock_Create";
 
 // Media-type bits (DeviceStatus::media_type: the disc in the drive;
 // DeviceInformation::capabilities: the media the drive can write). Any bit of
@@ -197,5 +197,5 @@ extern "C" {
 // creates a burner for kIidBurner into *out. S_OK, E_POINTER for a null
 // `out`, E_NOINTERFACE for another identifier, E_FAIL when libburn cannot
 // start.
-BRENNOCK_API std::int32_t BrennockCreate(const char* interface_id, brennock::Burner** out);
+BRENNOCK_API std::int32_t Brennock_Create(const char* interface_id, brennock::Burner** out);
 }
