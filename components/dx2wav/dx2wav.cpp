@@ -434,6 +434,9 @@ std::unique_ptr<Conversion> g_conversion;
 }  // namespace
 }  // namespace dx2wav
 
+// The handle's type is the conversion itself.
+struct DW_Conversion : dx2wav::Conversion {};
+
 using dx2wav::g_conversion;
 using dx2wav::g_mutex;
 
@@ -467,4 +470,35 @@ extern "C" DX2WAV_API int32_t DW_Release(void) {
   const int result = g_conversion->Finish();
   g_conversion.reset();
   return result;
+}
+
+extern "C" DX2WAV_API DW_Conversion* DW_Open(const char* source_path, const char* wav_path,
+                                             double* duration, int32_t* error) {
+  if (duration) *duration = 0.0;
+  if (error) *error = DW_OK;
+  if (!source_path || !wav_path || !*source_path || !*wav_path) {
+    if (error) *error = DW_ERR_INPUT;
+    return nullptr;
+  }
+  auto conversion = std::make_unique<DW_Conversion>();
+  const double result = conversion->Open(source_path, wav_path);
+  if (result < 0) {
+    if (error) *error = static_cast<int32_t>(result);
+    return nullptr;
+  }
+  if (duration) *duration = result;
+  return conversion.release();
+}
+
+extern "C" DX2WAV_API int32_t DW_Step(DW_Conversion* conversion, int32_t step, double* position) {
+  if (!conversion) return 0;
+  const bool more = conversion->Step(step > 0 ? step : 1);
+  if (position) *position = conversion->Position();
+  return more ? 1 : 0;
+}
+
+extern "C" DX2WAV_API int32_t DW_Close(DW_Conversion* conversion) {
+  if (!conversion) return DW_ERR_STATE;
+  const std::unique_ptr<DW_Conversion> owned(conversion);
+  return owned->Finish();
 }
