@@ -68,9 +68,9 @@ done
   echo '</dvdauthor>'
 } >"$work/peer.template"
 
-python3 - "$cli" "$work" <<'PY'
+BENCH_CLI=$cli BENCH_WORK=$work python3 -u - <<'PY'
 import ast, os, resource, shutil, subprocess, sys, time
-cli, work = sys.argv[1], sys.argv[2]
+cli, work = os.environ["BENCH_CLI"], os.environ["BENCH_WORK"]
 songs = [f"{n:02d}" for n in range(1, 11)]
 
 def cpu():
@@ -105,14 +105,17 @@ def check(name, root):
 # Time between status changes, summed by status ("NN% Status" lines).
 # The conversion names its files on lines of their own.
 def phase(text):
+    if len(text) > 4 and text[3] == "%":
+        text = text[5:]
+    elif not text.startswith("Converting:"):
+        return None
     if text.startswith("Converting:"):
         return "converting"
-    if len(text) > 4 and text[3] == "%":
-        return text[5:] or None
-    return None
+    return text or None
 
 def ours(label, kind, workers):
     """One make with each status line timestamped; the disc is checked and removed."""
+    print(f"running verosa-cli make ({label}) ...", file=sys.stderr)
     out, scratch, logname = f"{work}/ours_{label}", f"{work}/ours_{label}_work", f"{work}/ours_{label}.log"
     env = dict(os.environ)
     if workers:
@@ -146,6 +149,7 @@ def ours(label, kind, workers):
 
 def peer(kind):
     """ffmpeg per song, one after the other, then dvdauthor; the disc is checked and removed."""
+    print(f"running the peer ({kind}) ...", file=sys.stderr)
     mpg, disc = f"{work}/peer_{kind}_mpg", f"{work}/peer_{kind}_disc"
     os.makedirs(mpg)
     with open(f"{work}/peer.template") as template, open(f"{work}/peer_{kind}.xml", "w") as xml:
