@@ -171,7 +171,37 @@ bool ConversionControl::ConvertInParallel(const int* indices, int count, int wor
     });
   };
 
+  // Takes in the workers that are done.
+  const auto collect = [&] {
+    for (Worker& w : pool) {
+      if (w.position < 0) continue;
+      {
+        std::lock_guard lock(mutex);
+        if (!w.done) continue;
+      }
+      w.thread.join();
+      if (w.result != 0) {
+        ++finished;
+        converted.push_back(w.position);
+      } else {
+        failed = std::min(failed, w.position);
+      }
+      w.position = -1;
+      w.item = nullptr;
+      w.sink.reset();
+    }
+    progress.SetFinishedCount(finished);
+  };
+  // An abort stops every item; a failure stops the items after it.
+  const auto stop_what_must_stop = [&] {
+    if (progress.IsAborted()) failed = std::min(failed, next);
+    for (Worker& w : pool)
+      if (w.position >= 0 && (progress.IsAborted() || w.position > failed)) w.sink->Abort();
+  };
+
   for (;;) {
+    collect();
+    stop_what_must_stop();
     // Hand out the next items in list order while nothing has failed.
     for (std::size_t k = 0; k < pool.size(); ++k) {
       Worker& w = pool[k];
@@ -192,33 +222,6 @@ bool ConversionControl::ConvertInParallel(const int* indices, int count, int wor
     }
     if (busy() == 0) break;
 
-    {
-      std::unique_lock lock(mutex);
-      finished_one.wait_for(lock, std::chrono::milliseconds(20), [&] {
-        return std::any_of(pool.begin(), pool.end(), [](const Worker& w) { return w.done; });
-      });
-    }
-    for (Worker& w : pool) {
-      if (w.position < 0) continue;
-      bool done = false;
-      {
-        std::lock_guard lock(mutex);
-        done = w.done;
-      }
-      if (!done) continue;
-      w.thread.join();
-      if (w.result != 0) {
-        ++finished;
-        converted.push_back(w.position);
-      } else {
-        failed = std::min(failed, w.position);
-      }
-      w.position = -1;
-      w.item = nullptr;
-      w.sink.reset();
-    }
-
-    progress.SetFinishedCount(finished);
     std::vector<const Worker*> running;
     for (const Worker& w : pool)
       if (w.position >= 0) running.push_back(&w);
@@ -232,12 +235,14 @@ bool ConversionControl::ConvertInParallel(const int* indices, int count, int wor
     }
     progress.ShowInFlight(names, currents);
     progress.PumpMessages();
+    stop_what_must_stop();
 
-    // An abort stops every item; a failure stops the items after it.
-    if (progress.IsAborted()) failed = std::min(failed, next);
-    for (Worker& w : pool)
-      if (w.position >= 0 && (progress.IsAborted() || w.position > failed)) w.sink->Abort();
+    std::unique_lock lock(mutex);
+    finished_one.wait_for(lock, std::chrono::milliseconds(20), [&] {
+      return std::any_of(pool.begin(), pool.end(), [](const Worker& w) { return w.done; });
+    });
   }
+  progress.ShowInFlight({}, {});
 
   // One item after the other would not have reached the items after a
   // failure: what they wrote in this batch goes.

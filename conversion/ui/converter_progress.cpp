@@ -123,6 +123,8 @@ void ConverterProgress::ShowCurrent(double current) {
 
 void ConverterProgress::ShowInFlight(const std::vector<std::string>& names,
                                      const std::vector<double>& currents) {
+  // Between two items, or after the last one: only the batch bar moves.
+  if (names.empty() || currents.empty()) return UpdateTotals(0);
   std::string text = kConvertingText;
   for (std::size_t i = 0; i < names.size(); ++i) text += (i == 0 ? "  " : ", ") + FileNamePart(names[i].c_str());
   if (text != file_text_) {
@@ -131,7 +133,7 @@ void ConverterProgress::ShowInFlight(const std::vector<std::string>& names,
   }
   double sum = 0;
   for (double current : currents) sum += std::clamp(current >= 0 ? current : 0.0, 0.0, 1000.0);
-  file_progress_ = currents.empty() ? 0 : static_cast<int>(sum / static_cast<double>(currents.size()));
+  file_progress_ = static_cast<int>(sum / static_cast<double>(currents.size()));
   display_->SetFileProgress(file_progress_);
   UpdateTotals(sum);
 }

@@ -65,7 +65,8 @@ class ConverterProgress : public ConversionProgress {
   // Several items converting at once: their file names in list order and
   // their own file bars (0..1000 each). The text names them all
   // ("Converting:  a.mp3, b.mp3"), the file bar shows their mean and the
-  // batch bar counts each one's part.
+  // batch bar counts each one's part. With none in flight only the batch
+  // bar is brought up to date.
   void ShowInFlight(const std::vector<std::string>& names, const std::vector<double>& currents);
 
   // What the window shows.

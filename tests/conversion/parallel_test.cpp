@@ -108,7 +108,7 @@ TEST_F(Parallel, WorkersWriteWhatOneWorkerWrites) {
 }
 
 TEST_F(Parallel, StopsLikeOneItemAfterTheOther) {
-  MakeSources(5);
+  MakeSources(20);
   struct Case {
     const char* name;
     int workers;
