@@ -10,7 +10,9 @@
 # run, on the same files; every disc is checked with lsdvd. Prints the wall
 # and CPU times, the ratios peer / ours against the targets (from MP3 with two
 # workers at least 20 times faster, from WAV at least 50 times), the VIDEO_TS
-# sizes, and where our time went, by the make command's status lines.
+# sizes, where our time went, by the make command's status lines, and how
+# many cores the run had at hand (two busy processes against one: on a shared
+# machine the workers cannot scale beyond that).
 # Exit codes: 0 measured (whatever the verdict), 1 a tool is missing, a step
 # failed or a disc does not have the expected layout.
 # Usage: bench/make_disc.sh [build dir]
@@ -175,6 +177,19 @@ def peer(kind):
     shutil.rmtree(disc)
     return dict(wall=wall, cpu=used, size=size, layout=layout, encode=encode)
 
+def cores_at_hand():
+    """How many cores this run gets: one and two busy processes of 1 s CPU each."""
+    spin = "import time\nt = time.process_time()\nwhile time.process_time() - t < 1.0: pass\n"
+    walls = []
+    for n in (1, 2):
+        start = time.perf_counter()
+        procs = [subprocess.Popen([sys.executable, "-c", spin]) for _ in range(n)]
+        for p in procs:
+            p.wait()
+        walls.append(time.perf_counter() - start)
+    return 1 / walls[0], 2 / walls[1]
+
+one_busy, two_busy = cores_at_hand()
 runs = {
     "mp3, 1 worker": ours("mp3_1", "mp3", 1),
     "mp3, 2 workers": ours("mp3_2", "mp3", 2),
@@ -204,4 +219,6 @@ verdict("mp3, 1 worker", peers["mp3"], runs["mp3, 1 worker"], None)
 verdict("mp3, 2 workers", peers["mp3"], runs["mp3, 2 workers"], 20)
 verdict("wav", peers["wav"], runs["wav"], 50)
 print(f"conversion workers 2 against 1: make {runs['mp3, 1 worker']['wall'] / runs['mp3, 2 workers']['wall']:.2f}x faster")
+print(f"cores at hand before our runs: {one_busy:.2f} for one busy process, {two_busy:.2f} for two "
+      "(2.00 on an idle two-core machine)")
 PY
