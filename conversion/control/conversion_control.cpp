@@ -157,18 +157,24 @@ bool ConversionControl::ConvertInParallel(const int* indices, int count, int wor
     w.sink = std::make_unique<ItemSink>(item->Name());
     w.done = false;
     w.result = 0;
-    w.thread = std::thread([&w, &mutex, &finished_one] {
-      int result = 0;
-      try {
-        result = w.item->Convert(*w.sink);
-      } catch (...) {
-        result = 0;
-      }
+    // A thread the system refuses is a worker that failed at once.
+    try {
+      w.thread = std::thread([&w, &mutex, &finished_one] {
+        int result = 0;
+        try {
+          result = w.item->Convert(*w.sink);
+        } catch (...) {
+          result = 0;
+        }
+        std::lock_guard lock(mutex);
+        w.result = result;
+        w.done = true;
+        finished_one.notify_all();
+      });
+    } catch (const std::system_error&) {
       std::lock_guard lock(mutex);
-      w.result = result;
       w.done = true;
-      finished_one.notify_all();
-    });
+    }
   };
 
   // Takes in the workers that are done.
@@ -179,7 +185,7 @@ bool ConversionControl::ConvertInParallel(const int* indices, int count, int wor
         std::lock_guard lock(mutex);
         if (!w.done) continue;
       }
-      w.thread.join();
+      if (w.thread.joinable()) w.thread.join();
       if (w.result != 0) {
         ++finished;
         converted.push_back(w.position);
