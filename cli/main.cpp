@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "platform/heap.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int main(int argc, char** argv) {
+  platform::UseCompactHeap();
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     std::fputs(kUsage, args.empty() ? stderr : stdout);

@@ -10,6 +10,7 @@
 #include "dx2wav/dx2wav.h"
 
 #include <algorithm>
+#include <atomic>
 #include <condition_variable>
 #include <filesystem>
 #include <functional>
@@ -221,9 +222,20 @@ bool DecodesInHalves(const AVCodecContext* decoder) {
          std::thread::hardware_concurrency() >= 2;
 }
 
+// Conversions open in this process. MP3 is decoded in halves only while a
+// conversion runs alone: side by side, the conversions keep the cores busy
+// already (and one decoder gives the same samples).
+std::atomic<int> g_open{0};
+
 class Conversion {
  public:
-  ~Conversion() { Close(); }
+  Conversion() { g_open.fetch_add(1, std::memory_order_relaxed); }
+  ~Conversion() {
+    Close();
+    g_open.fetch_sub(1, std::memory_order_relaxed);
+  }
+  Conversion(const Conversion&) = delete;
+  Conversion& operator=(const Conversion&) = delete;
 
   // Returns the duration in seconds, or a negative DW_ERR_* code.
   double Open(const char* source_path, const char* wav_path);
@@ -362,7 +374,8 @@ bool Conversion::Step(int packets) {
 
 void Conversion::DecodeBatch(bool last) {
   const std::size_t n = batch_.size();
-  const std::size_t split = n >= 2 * kWarmUpPackets ? n / 2 : n;
+  const bool alone = g_open.load(std::memory_order_relaxed) <= 1;
+  const std::size_t split = alone && n >= 2 * kWarmUpPackets ? n / 2 : n;
   // Each lane starts afresh, warms up on the packets before its half, then
   // decodes its half; the lane with the stream's end drains the decoder.
   auto run = [&](Lane& lane, std::size_t from, std::size_t to) {
@@ -434,6 +447,9 @@ std::unique_ptr<Conversion> g_conversion;
 }  // namespace
 }  // namespace dx2wav
 
+// The handle's type is the conversion itself.
+struct DW_Conversion : dx2wav::Conversion {};
+
 using dx2wav::g_conversion;
 using dx2wav::g_mutex;
 
@@ -467,4 +483,35 @@ extern "C" DX2WAV_API int32_t DW_Release(void) {
   const int result = g_conversion->Finish();
   g_conversion.reset();
   return result;
+}
+
+extern "C" DX2WAV_API DW_Conversion* DW_Open(const char* source_path, const char* wav_path,
+                                             double* duration, int32_t* error) {
+  if (duration) *duration = 0.0;
+  if (error) *error = DW_OK;
+  if (!source_path || !wav_path || !*source_path || !*wav_path) {
+    if (error) *error = DW_ERR_INPUT;
+    return nullptr;
+  }
+  auto conversion = std::make_unique<DW_Conversion>();
+  const double result = conversion->Open(source_path, wav_path);
+  if (result < 0) {
+    if (error) *error = static_cast<int32_t>(result);
+    return nullptr;
+  }
+  if (duration) *duration = result;
+  return conversion.release();
+}
+
+extern "C" DX2WAV_API int32_t DW_Step(DW_Conversion* conversion, int32_t step, double* position) {
+  if (!conversion) return 0;
+  const bool more = conversion->Step(step > 0 ? step : 1);
+  if (position) *position = conversion->Position();
+  return more ? 1 : 0;
+}
+
+extern "C" DX2WAV_API int32_t DW_Close(DW_Conversion* conversion) {
+  if (!conversion) return DW_ERR_STATE;
+  const std::unique_ptr<DW_Conversion> owned(conversion);
+  return owned->Finish();
 }

@@ -214,6 +214,8 @@ extern "C" LAME_ENC_API BE_ERR beInitStream(PBE_CONFIG pbeConfig, PDWORD dwSampl
   if (pbeConfig->dwConfig != BE_CONFIG_MP3 && pbeConfig->dwConfig != BE_CONFIG_LAME)
     return BE_ERR_INVALID_FORMAT;
 
+  // LAME fills shared tables on its first set-up: one stream is set up at a time.
+  std::lock_guard lock(g_mutex);
   Stream s;
   s.lame.reset(lame_init());
   if (!s.lame) return BE_ERR_NO_MORE_HANDLES;
@@ -225,7 +227,6 @@ extern "C" LAME_ENC_API BE_ERR beInitStream(PBE_CONFIG pbeConfig, PDWORD dwSampl
   s.chunk_values = static_cast<DWORD>(frame * s.channels);
   s.buffer_size = static_cast<DWORD>(frame + frame / 4 + 7200);
 
-  std::lock_guard lock(g_mutex);
   HBE_STREAM handle = g_next++;
   if (handle == 0) handle = g_next++;  // the counter wrapped
   if (g_streams.count(handle)) return BE_ERR_NO_MORE_HANDLES;
@@ -238,8 +239,13 @@ extern "C" LAME_ENC_API BE_ERR beInitStream(PBE_CONFIG pbeConfig, PDWORD dwSampl
 
 extern "C" LAME_ENC_API BE_ERR beEncodeChunk(HBE_STREAM hbeStream, DWORD nSamples, PSHORT pSamples,
                                              PBYTE pOutput, PDWORD pdwOutput) {
-  std::lock_guard lock(g_mutex);
-  Stream* s = Find(hbeStream);
+  // The lock covers the look-up only: a stream that is still open is used by
+  // its caller's thread alone, so streams encode side by side.
+  Stream* s = nullptr;
+  {
+    std::lock_guard lock(g_mutex);
+    s = Find(hbeStream);
+  }
   if (!s || !s->lame) return BE_ERR_INVALID_HANDLE;
   if (!pOutput || !pdwOutput || (nSamples && !pSamples) || nSamples > s->chunk_values)
     return BE_ERR_INVALID_FORMAT_PARAMETERS;
@@ -257,8 +263,11 @@ extern "C" LAME_ENC_API BE_ERR beEncodeChunk(HBE_STREAM hbeStream, DWORD nSample
 }
 
 extern "C" LAME_ENC_API BE_ERR beDeinitStream(HBE_STREAM hbeStream, PBYTE pOutput, PDWORD pdwOutput) {
-  std::lock_guard lock(g_mutex);
-  Stream* s = Find(hbeStream);
+  Stream* s = nullptr;
+  {
+    std::lock_guard lock(g_mutex);
+    s = Find(hbeStream);
+  }
   if (!s || !s->lame) return BE_ERR_INVALID_HANDLE;
   if (!pOutput || !pdwOutput) return BE_ERR_INVALID_FORMAT_PARAMETERS;
   *pdwOutput = 0;

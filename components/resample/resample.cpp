@@ -3,6 +3,7 @@
 #include "resample/resample.h"
 
 #include <algorithm>
+#include <atomic>
 #include <barrier>
 #include <cmath>
 #include <cstdio>
@@ -154,8 +155,21 @@ struct Lane {
   int produced = 0;               // frames in `out`, negative on error
 };
 
+// Conversions running in this process. Lanes only get threads of their own
+// while a conversion runs alone: side by side, the conversions keep the cores
+// busy already.
+std::atomic<int> g_running{0};
+
+struct Running {
+  Running() { g_running.fetch_add(1, std::memory_order_relaxed); }
+  ~Running() { g_running.fetch_sub(1, std::memory_order_relaxed); }
+  Running(const Running&) = delete;
+  Running& operator=(const Running&) = delete;
+};
+
 // Runs one step on every lane: lane 0 on the calling thread, the others on
-// threads of their own that live as long as the pool.
+// threads of their own that live as long as the pool, or all of them on the
+// calling thread while other conversions run (the same result either way).
 class LanePool {
  public:
   explicit LanePool(std::vector<Lane>& lanes)
@@ -175,6 +189,10 @@ class LanePool {
   void Convert(int frames) {
     frames_ = frames;
     if (threads_.empty()) return Step(lanes_[0]);
+    if (g_running.load(std::memory_order_relaxed) > 1) {
+      for (Lane& lane : lanes_) Step(lane);
+      return;
+    }
     start_.arrive_and_wait();
     Step(lanes_[0]);
     done_.arrive_and_wait();
@@ -281,6 +299,7 @@ int32_t Converter::Emit() {
 }
 
 int32_t Converter::Run() {
+  const Running running;
   if (!request_.input_path || !request_.output_path || !*request_.output_path ||
       !std::isfinite(request_.output_rate))
     return RESAMPLE_ERR_REQUEST;

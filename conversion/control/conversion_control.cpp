@@ -1,12 +1,17 @@
 #include "control/conversion_control.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <filesystem>
+#include <mutex>
 #include <numeric>
 #include <system_error>
+#include <thread>
 
 #include "control/file_errors.h"
+#include "control/item_sink.h"
 #include "engine/media_detector.h"
 #include "engine/source_descriptors.h"
 #include "engine/wav_target_format.h"
@@ -87,6 +92,12 @@ bool ConversionControl::ConvertBatch(const int* indices, int count, std::unique_
   progress.SetAbortQuestion(question);
   progress.SetItemCount(count);
   progress.PumpMessages();
+  const int workers = ConversionWorkers(count);
+  if (workers > 1) {
+    const bool ok = ConvertInParallel(indices, count, workers, progress);
+    progress.Finish();
+    return ok;
+  }
   bool ok = true;
   for (int i = 0; i < count; ++i) {
     ConversionItem* item = Item(indices[i]);
@@ -98,6 +109,155 @@ bool ConversionControl::ConvertBatch(const int* indices, int count, std::unique_
   }
   progress.Finish();
   return ok;
+}
+
+CodecRegistry& ConversionControl::WorkerEngines(int worker) {
+  if (worker <= 0) return registry_;
+  while (static_cast<int>(worker_registries_.size()) < worker)
+    worker_registries_.push_back(std::make_unique<CodecRegistry>(registry_.Libraries()));
+  return *worker_registries_[static_cast<std::size_t>(worker - 1)];
+}
+
+bool ConversionControl::ConvertInParallel(const int* indices, int count, int workers,
+                                          ConverterProgress& progress) {
+  // One worker converts one item on a thread of its own. Only the calling
+  // thread prepares items, touches windows and pumps events; a worker talks
+  // to its item's sink alone and says when it is done.
+  struct Worker {
+    int position = -1;  // in the batch; -1 while idle
+    ConversionItem* item = nullptr;
+    bool alone = false;  // its engines must not run beside others
+    std::unique_ptr<ItemSink> sink;
+    std::thread thread;
+    bool done = false;  // guarded by `mutex`
+    int result = 0;
+  };
+  std::vector<Worker> pool(static_cast<std::size_t>(workers));
+  std::mutex mutex;
+  std::condition_variable finished_one;
+
+  int next = 0;            // the next batch position to hand out
+  int failed = count;      // the first position that failed
+  int finished = 0;
+  std::vector<int> converted;  // positions converted in this batch
+
+  const auto busy = [&] {
+    return std::count_if(pool.begin(), pool.end(), [](const Worker& w) { return w.position >= 0; });
+  };
+  // An item must not convert twice at once, nor two items into one file.
+  const auto clashes = [&](const ConversionItem* item) {
+    return std::any_of(pool.begin(), pool.end(), [&](const Worker& w) {
+      return w.position >= 0 && (w.item == item || w.item->Destination() == item->Destination());
+    });
+  };
+  const auto start = [&](Worker& w, int position, ConversionItem* item) {
+    w.position = position;
+    w.item = item;
+    w.alone = !item->ConvertsConcurrently();
+    w.sink = std::make_unique<ItemSink>(item->Name());
+    w.done = false;
+    w.result = 0;
+    // A thread the system refuses is a worker that failed at once.
+    try {
+      w.thread = std::thread([&w, &mutex, &finished_one] {
+        int result = 0;
+        try {
+          result = w.item->Convert(*w.sink);
+        } catch (...) {
+          result = 0;
+        }
+        std::lock_guard lock(mutex);
+        w.result = result;
+        w.done = true;
+        finished_one.notify_all();
+      });
+    } catch (const std::system_error&) {
+      std::lock_guard lock(mutex);
+      w.done = true;
+    }
+  };
+
+  // Takes in the workers that are done.
+  const auto collect = [&] {
+    for (Worker& w : pool) {
+      if (w.position < 0) continue;
+      {
+        std::lock_guard lock(mutex);
+        if (!w.done) continue;
+      }
+      if (w.thread.joinable()) w.thread.join();
+      if (w.result != 0) {
+        ++finished;
+        converted.push_back(w.position);
+      } else {
+        failed = std::min(failed, w.position);
+      }
+      w.position = -1;
+      w.item = nullptr;
+      w.sink.reset();
+    }
+    progress.SetFinishedCount(finished);
+  };
+  // An abort stops every item; a failure stops the items after it.
+  const auto stop_what_must_stop = [&] {
+    if (progress.IsAborted()) failed = std::min(failed, next);
+    for (Worker& w : pool)
+      if (w.position >= 0 && (progress.IsAborted() || w.position > failed)) w.sink->Abort();
+  };
+
+  for (;;) {
+    collect();
+    stop_what_must_stop();
+    // Hand out the next items in list order while nothing has failed.
+    for (std::size_t k = 0; k < pool.size(); ++k) {
+      Worker& w = pool[k];
+      if (w.position >= 0) continue;
+      if (next >= count || failed < count || progress.IsAborted()) break;
+      if (std::any_of(pool.begin(), pool.end(), [](const Worker& o) { return o.position >= 0 && o.alone; }))
+        break;
+      ConversionItem* item = Item(indices[next]);
+      if (item != nullptr && busy() > 0 && clashes(item)) break;
+      if (item == nullptr || !item->PrepareWith(WorkerEngines(static_cast<int>(k)))) {
+        failed = next;
+        break;
+      }
+      // Engines that cannot run beside others wait until the rest are done.
+      if (!item->ConvertsConcurrently() && busy() > 0) break;
+      start(w, next, item);
+      ++next;
+    }
+    if (busy() == 0) break;
+
+    std::vector<const Worker*> running;
+    for (const Worker& w : pool)
+      if (w.position >= 0) running.push_back(&w);
+    std::sort(running.begin(), running.end(),
+              [](const Worker* a, const Worker* b) { return a->position < b->position; });
+    std::vector<std::string> names;
+    std::vector<double> currents;
+    for (const Worker* w : running) {
+      names.push_back(w->sink->Name());
+      currents.push_back(w->sink->Current());
+    }
+    progress.ShowInFlight(names, currents);
+    progress.PumpMessages();
+    stop_what_must_stop();
+
+    std::unique_lock lock(mutex);
+    finished_one.wait_for(lock, std::chrono::milliseconds(20), [&] {
+      return std::any_of(pool.begin(), pool.end(), [](const Worker& w) { return w.done; });
+    });
+  }
+  progress.ShowInFlight({}, {});
+
+  // One item after the other would not have reached the items after a
+  // failure: what they wrote in this batch goes.
+  for (const int position : converted) {
+    if (position <= failed) continue;
+    std::error_code ec;
+    if (ConversionItem* item = Item(indices[position])) fs::remove(item->Destination(), ec);
+  }
+  return failed == count;
 }
 
 int ConversionControl::ConvertAll() {

@@ -71,9 +71,17 @@ class ConversionControl : public ConversionCtrl {
   // The batch of ConvertItems and ConvertItemsInJob, shown on `display`.
   bool ConvertBatch(const int* indices, int count, std::unique_ptr<ProgressDisplay> display,
                     AbortQuestion question);
+  // The batch on `workers` threads, with the same outcome as one item after
+  // the other: it stops at the first failure, and items after the failed one
+  // end unconverted.
+  bool ConvertInParallel(const int* indices, int count, int workers, ConverterProgress& progress);
+  // The engines of worker `worker`: worker 0 uses the control's own.
+  CodecRegistry& WorkerEngines(int worker);
 
   std::vector<std::unique_ptr<ConversionItem>> items_;
   CodecRegistry registry_;
+  // Engines of the further workers, kept like the control's own.
+  std::vector<std::unique_ptr<CodecRegistry>> worker_registries_;
   std::string output_folder_;
   double sample_rate_ = 48000.0;
   std::string last_browse_folder_;

@@ -2,6 +2,8 @@
 
 #include <unistd.h>
 
+#include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -13,9 +15,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// A fixed prefix and the fixed unique number 291 (hex 123), as a classic
-// temporary file name.
-constexpr const char* kIntermediateName = "CVT123.TMP";
+// A fixed prefix and a unique number from 291 (hex 123) on, as classic
+// temporary file names.
+constexpr const char* kIntermediatePrefix = "CVT";
+constexpr unsigned kFirstIntermediateNumber = 0x123;
+std::atomic<unsigned> g_next_intermediate{kFirstIntermediateNumber};
 
 void RemoveIfPresent(const std::string& path) {
   std::error_code ec;
@@ -25,15 +29,23 @@ void RemoveIfPresent(const std::string& path) {
 }  // namespace
 
 // Inside the user's private folder, one sub-folder per process, so that two
-// programs converting at once never share the intermediate file.
-std::string IntermediateFilePath() {
+// programs converting at once never share an intermediate file.
+std::string IntermediateFolder() {
   const fs::path base = platform::PrivateTempFolder();
   if (base.empty()) return {};
   const fs::path folder = base / ("process-" + std::to_string(::getpid()));
   std::error_code ec;
   fs::create_directory(folder, ec);
   fs::permissions(folder, fs::perms::owner_all, fs::perm_options::replace, ec);
-  return (folder / kIntermediateName).string();
+  return folder.string();
+}
+
+std::string IntermediateFilePath() {
+  const std::string folder = IntermediateFolder();
+  if (folder.empty()) return {};
+  char name[32];
+  std::snprintf(name, sizeof name, "%s%X.TMP", kIntermediatePrefix, g_next_intermediate++);
+  return (fs::path(folder) / name).string();
 }
 
 ConversionItem::ConversionItem(CodecRegistry& registry, int source_kind, int target_kind)
@@ -46,10 +58,12 @@ ConversionItem::ConversionItem(CodecRegistry& registry, int source_kind, int tar
 
 ConversionItem::~ConversionItem() = default;
 
-int ConversionItem::Prepare() {
-  decoder_ = registry_->GetDecoder(source_kind_);
+int ConversionItem::Prepare() { return PrepareWith(*registry_); }
+
+int ConversionItem::PrepareWith(CodecRegistry& engines) {
+  decoder_ = engines.GetDecoder(source_kind_);
   if (decoder_ == nullptr) return 0;
-  encoder_ = registry_->GetEncoder(target_kind_);
+  encoder_ = engines.GetEncoder(target_kind_);
   if (encoder_ == nullptr) return 0;
   decoder_->SetDescriptor(source_.get());
   encoder_->SetDescriptor(target_.get());

@@ -12,9 +12,11 @@
 
 namespace carrowell {
 
-// The intermediate file every item uses (items convert one at a time): a
-// fixed name in the user's private temporary folder. Empty when that folder
-// cannot be made.
+// The folder of this process's intermediate files, inside the user's private
+// temporary folder. Empty when it cannot be made.
+std::string IntermediateFolder();
+// A new intermediate file name in that folder, a different one on every call
+// (items may convert at the same time). Empty when the folder cannot be made.
 std::string IntermediateFilePath();
 
 class ConversionItem {
@@ -27,6 +29,12 @@ class ConversionItem {
 
   // Gets both engines and hands them their files. 0 when an engine is missing.
   virtual int Prepare();
+  // Prepare with the engines of `engines` (a registry of the item's kinds).
+  int PrepareWith(CodecRegistry& engines);
+  // Whether the prepared engines may convert while other items convert.
+  bool ConvertsConcurrently() const {
+    return decoder_ && encoder_ && decoder_->RunsConcurrently() && encoder_->RunsConcurrently();
+  }
   // Decodes into the intermediate file, then encodes into the destination.
   // On failure the destination is deleted (when the encoder ran); the
   // intermediate file is deleted in every case. 1 on success.

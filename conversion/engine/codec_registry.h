@@ -46,6 +46,8 @@ class CodecRegistry {
   virtual Encoder* GetEncoder(int kind);
   virtual Decoder* GetDecoder(int kind);
 
+  const ComponentLibraries& Libraries() const { return libraries_; }
+
  private:
   template <typename T>
   using Table = std::array<std::unique_ptr<T>, kTableSize>;

@@ -18,6 +18,9 @@ int Dx2WavDecoder::Init() {
     functions_.initialize = reinterpret_cast<DW_InitialazeFn>(module_.Symbol("DW_Initialaze"));
     functions_.transform = reinterpret_cast<DW_TransformFn>(module_.Symbol("DW_Transform"));
     functions_.release = reinterpret_cast<DW_ReleaseFn>(module_.Symbol("DW_Release"));
+    functions_.open = reinterpret_cast<DW_OpenFn>(module_.Symbol("DW_Open"));
+    functions_.step = reinterpret_cast<DW_StepFn>(module_.Symbol("DW_Step"));
+    functions_.close = reinterpret_cast<DW_CloseFn>(module_.Symbol("DW_Close"));
     if (functions_.initialize && functions_.transform && functions_.release) return 1;
   }
   functions_ = {};
@@ -37,8 +40,19 @@ int Dx2WavDecoder::Run(ConversionProgress& progress) {
   const std::string source = descriptor_->String(MediaFileSource::kPath);
   const std::string display = descriptor_->String(kDescriptionString, source);
 
+  // The handle exports when present (several decoders may run at once),
+  // else the component's one process-wide conversion.
+  DW_Conversion* handle = nullptr;
   double duration = 0;
-  if (functions_.initialize(source.c_str(), output_.c_str(), &duration) < 0) return 0;
+  if (RunsConcurrently()) {
+    handle = functions_.open(source.c_str(), output_.c_str(), &duration, nullptr);
+    if (handle == nullptr) return 0;
+  } else if (functions_.initialize(source.c_str(), output_.c_str(), &duration) < 0) {
+    return 0;
+  }
+  const auto transform = [&](double* position) {
+    return handle ? functions_.step(handle, kStep, position) : functions_.transform(kStep, position);
+  };
   if (!(duration >= 0) || !std::isfinite(duration)) duration = 0;
 
   progress.SetDecodeRange(0, std::max<std::int64_t>(1, static_cast<std::int64_t>(duration)));
@@ -51,7 +65,7 @@ int Dx2WavDecoder::Run(ConversionProgress& progress) {
   double furthest = 0;
   int stalled = 0;
   for (;;) {
-    if (functions_.transform(kStep, &position) == 0) {
+    if (transform(&position) == 0) {
       finished = true;
       break;
     }
@@ -66,7 +80,7 @@ int Dx2WavDecoder::Run(ConversionProgress& progress) {
     progress.SetDecodePosition(static_cast<std::int64_t>(std::min(position, duration)));
     progress.PumpMessages();
   }
-  const std::int32_t released = functions_.release();
+  const std::int32_t released = handle ? functions_.close(handle) : functions_.release();
   return finished && released == DW_OK ? 1 : 0;
 }
 

@@ -1,5 +1,6 @@
 // Source kind 4: decodes a media file into the intermediate WAV file with
-// the Dx2Wav component, one step of 100 packets at a time.
+// the Dx2Wav component, one step of 100 packets at a time. With the
+// component's handle exports every decoder has a conversion of its own.
 #pragma once
 
 #include <string>
@@ -14,6 +15,10 @@ struct Dx2WavFunctions {
   DW_InitialazeFn initialize = nullptr;
   DW_TransformFn transform = nullptr;
   DW_ReleaseFn release = nullptr;
+  // The handle exports; without them conversions run one at a time.
+  DW_OpenFn open = nullptr;
+  DW_StepFn step = nullptr;
+  DW_CloseFn close = nullptr;
 };
 
 class Dx2WavDecoder : public Decoder {
@@ -30,6 +35,9 @@ class Dx2WavDecoder : public Decoder {
   int Init() override;
   void Release() override;
   int Run(ConversionProgress& progress) override;
+  bool RunsConcurrently() const override {
+    return functions_.open && functions_.step && functions_.close;
+  }
 
  private:
   std::string library_;

@@ -36,6 +36,9 @@ class Engine {
   }
   // 1 when the output was written completely; 0 on failure or abort.
   virtual int Run(ConversionProgress& progress) = 0;
+  // Whether Run may go on on one thread while other engines of this kind
+  // run on others (each engine object still serves one thread at a time).
+  virtual bool RunsConcurrently() const { return true; }
 
   const std::string& Output() const { return output_; }
 

@@ -11,9 +11,10 @@
 namespace carrowell {
 namespace {
 
-// The resampler's callback reaches the running conversion's sink here; one
-// conversion runs at a time.
-ConversionProgress* g_current_sink = nullptr;
+// The resampler's callback reaches the running conversion's sink here. The
+// callback runs on the thread that called Resample, so every converting
+// thread has a sink of its own.
+thread_local ConversionProgress* g_current_sink = nullptr;
 
 void OnResampleProgress(std::int32_t* abort_flag, std::int32_t percent) {
   if (g_current_sink == nullptr) return;

@@ -121,6 +121,23 @@ void ConverterProgress::ShowCurrent(double current) {
   UpdateTotals(current);
 }
 
+void ConverterProgress::ShowInFlight(const std::vector<std::string>& names,
+                                     const std::vector<double>& currents) {
+  // Between two items, or after the last one: only the batch bar moves.
+  if (names.empty() || currents.empty()) return UpdateTotals(0);
+  std::string text = kConvertingText;
+  for (std::size_t i = 0; i < names.size(); ++i) text += (i == 0 ? "  " : ", ") + FileNamePart(names[i].c_str());
+  if (text != file_text_) {
+    file_text_ = text;
+    display_->ShowFileText(file_text_);
+  }
+  double sum = 0;
+  for (double current : currents) sum += std::clamp(current >= 0 ? current : 0.0, 0.0, 1000.0);
+  file_progress_ = static_cast<int>(sum / static_cast<double>(currents.size()));
+  display_->SetFileProgress(file_progress_);
+  UpdateTotals(sum);
+}
+
 void ConverterProgress::UpdateTotals(double current) {
   const int total = static_cast<int>(current / 10) + finished_ * 100;
   total_progress_ = total;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/conversion_progress.h"
 #include "ui/conversion_ui.h"
@@ -61,6 +62,13 @@ class ConverterProgress : public ConversionProgress {
   int IsAborted() override { return aborted_ ? 1 : 0; }
   void PumpMessages() override;
 
+  // Several items converting at once: their file names in list order and
+  // their own file bars (0..1000 each). The text names them all
+  // ("Converting:  a.mp3, b.mp3"), the file bar shows their mean and the
+  // batch bar counts each one's part. With none in flight only the batch
+  // bar is brought up to date.
+  void ShowInFlight(const std::vector<std::string>& names, const std::vector<double>& currents);
+
   // What the window shows.
   const std::string& FileText() const { return file_text_; }
   int FileProgress() const { return file_progress_; }
@@ -73,6 +81,7 @@ class ConverterProgress : public ConversionProgress {
  private:
   // `current` is the file bar's value, 0..1000.
   void ShowCurrent(double current);
+  // `current` is the sum of the file bars of the items in flight.
   void UpdateTotals(double current);
 
   std::unique_ptr<ProgressDisplay> display_;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 #include <random>
 #include <string>
 #include <vector>
@@ -24,6 +25,9 @@ struct Dx2Wav {
   DW_InitialazeFn initialize = nullptr;
   DW_TransformFn transform = nullptr;
   DW_ReleaseFn release = nullptr;
+  DW_OpenFn open = nullptr;
+  DW_StepFn step = nullptr;
+  DW_CloseFn close = nullptr;
 };
 
 Dx2Wav& Library() {
@@ -33,6 +37,9 @@ Dx2Wav& Library() {
       l.initialize = reinterpret_cast<DW_InitialazeFn>(l.module.Symbol("DW_Initialaze"));
       l.transform = reinterpret_cast<DW_TransformFn>(l.module.Symbol("DW_Transform"));
       l.release = reinterpret_cast<DW_ReleaseFn>(l.module.Symbol("DW_Release"));
+      l.open = reinterpret_cast<DW_OpenFn>(l.module.Symbol("DW_Open"));
+      l.step = reinterpret_cast<DW_StepFn>(l.module.Symbol("DW_Step"));
+      l.close = reinterpret_cast<DW_CloseFn>(l.module.Symbol("DW_Close"));
     }
     return l;
   }();
@@ -306,6 +313,74 @@ TEST_F(Dx2WavTest, OutputProblemsFailAndNeverHarmTheSource) {
   EXPECT_GE(full.opened, 0);
   EXPECT_EQ(full.released, DW_ERR_OUTPUT);
   EXPECT_FALSE(fs::exists(dir_ / "full.wav"));
+}
+
+// Conversions of their own (the handle exports) run side by side on several
+// threads, beside the classic one, and each writes what the classic exports
+// write alone; a handle closed early leaves nothing, a bad one fails at once.
+TEST_F(Dx2WavTest, HandlesConvertSideBySide) {
+  Dx2Wav& lib = Library();
+  ASSERT_TRUE(lib.open && lib.step && lib.close);
+  const char* const kFiles[] = {"a.mp3", "b.flac", "c.ogg"};
+  const char* const kCodecs[] = {"-c:a libmp3lame", "-c:a flac", "-c:a libvorbis"};
+  for (int i = 0; i < 3; ++i)
+    ASSERT_TRUE(Ffmpeg(kStereo + kCodecs[i] + " " + Quote(dir_ / kFiles[i])));
+  for (const char* file : kFiles) {
+    ASSERT_EQ(Convert(dir_ / file, dir_ / (std::string(file) + ".alone.wav")).released, DW_OK);
+  }
+
+  struct Run {
+    int32_t error = 1;
+    double duration = -1;
+    double position = -1;
+    int32_t closed = 1;
+  };
+  Run runs[3];
+  double classic_duration = 0, classic_position = 0;
+  // The classic conversion stays open while the handles run.
+  ASSERT_GE(lib.initialize((dir_ / kFiles[0]).c_str(), (dir_ / "classic.wav").c_str(), &classic_duration), 0);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 3; ++i) {
+    threads.emplace_back([&, i] {
+      Run& run = runs[i];
+      const std::string source = (dir_ / kFiles[i]).string();
+      const std::string wav = (dir_ / (std::string(kFiles[i]) + ".side.wav")).string();
+      DW_Conversion* c = lib.open(source.c_str(), wav.c_str(), &run.duration, &run.error);
+      if (!c) return;
+      while (lib.step(c, 1, &run.position)) {
+      }
+      run.closed = lib.close(c);
+    });
+  }
+  while (lib.transform(1, &classic_position)) {
+  }
+  for (std::thread& t : threads) t.join();
+  EXPECT_EQ(lib.release(), DW_OK);
+  EXPECT_EQ(audio_test::ReadBytes(dir_ / "classic.wav"), audio_test::ReadBytes(dir_ / "a.mp3.alone.wav"));
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(kFiles[i]);
+    EXPECT_EQ(runs[i].error, DW_OK);
+    EXPECT_NEAR(runs[i].duration, 2.5, 0.15);
+    EXPECT_EQ(runs[i].closed, DW_OK);
+    EXPECT_EQ(audio_test::ReadBytes(dir_ / (std::string(kFiles[i]) + ".side.wav")),
+              audio_test::ReadBytes(dir_ / (std::string(kFiles[i]) + ".alone.wav")));
+  }
+
+  // Closed before the end: incomplete, no output.
+  double duration = 0, position = 0;
+  int32_t error = 1;
+  DW_Conversion* early = lib.open((dir_ / kFiles[1]).c_str(), (dir_ / "early.wav").c_str(), &duration, &error);
+  ASSERT_NE(early, nullptr);
+  EXPECT_EQ(lib.step(early, 1, &position), 1);
+  EXPECT_EQ(lib.close(early), DW_ERR_INCOMPLETE);
+  EXPECT_FALSE(fs::exists(dir_ / "early.wav"));
+  // Unusable input or arguments.
+  EXPECT_EQ(lib.open((dir_ / "missing.mp3").c_str(), (dir_ / "m.wav").c_str(), &duration, &error), nullptr);
+  EXPECT_EQ(error, DW_ERR_INPUT);
+  EXPECT_FALSE(fs::exists(dir_ / "m.wav"));
+  EXPECT_EQ(lib.open(nullptr, (dir_ / "m.wav").c_str(), nullptr, nullptr), nullptr);
+  EXPECT_EQ(lib.step(nullptr, 100, &position), 0);
+  EXPECT_EQ(lib.close(nullptr), DW_ERR_STATE);
 }
 
 }  // namespace

@@ -35,7 +35,7 @@ class Abort : public ConversionTest {
   void ExpectNothingLeft() {
     for (int i = 0; i < control_.GetItemCount(); ++i)
       EXPECT_FALSE(fs::exists(control_.GetItemDestination(i))) << i;
-    EXPECT_FALSE(fs::exists(Intermediate()));
+    EXPECT_TRUE(IntermediatesLeft().empty());
     EXPECT_EQ(ui_.beeps.back(), BeepKind::Error);
     EXPECT_EQ(ui_.display_log.closed, 1);
     EXPECT_EQ(control_.GetItemCount(), 2);

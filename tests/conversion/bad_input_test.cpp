@@ -34,7 +34,7 @@ class BadInput : public ConversionTest {
     const int index = control_.GetItemCount() - 1;
     const int converted = control_.ConvertItems(&index, 1);
     const fs::path destination = control_.GetItemDestination(index);
-    EXPECT_FALSE(fs::exists(Intermediate()));
+    EXPECT_TRUE(IntermediatesLeft().empty());
     if (!converted) {
       EXPECT_FALSE(fs::exists(destination));
       EXPECT_EQ(ui_.beeps.back(), BeepKind::Error);
@@ -133,7 +133,7 @@ TEST_F(BadInput, SourceReplacedByGarbageAfterAdding) {
   const int index = 0;
   EXPECT_EQ(control_.ConvertItems(&index, 1), 0);
   EXPECT_FALSE(fs::exists(control_.GetItemDestination(0)));
-  EXPECT_FALSE(fs::exists(Intermediate()));
+  EXPECT_TRUE(IntermediatesLeft().empty());
 }
 
 }  // namespace

@@ -128,7 +128,14 @@ class ConversionTest : public ::testing::Test {
   const fs::path& Work() const { return work_; }
   fs::path Media(const std::string& name) const { return media_ / name; }
   const fs::path& MediaFolder() const { return media_; }
-  fs::path Intermediate() const { return carrowell::IntermediateFilePath(); }
+  // The intermediate files this process still has.
+  std::vector<fs::path> IntermediatesLeft() const {
+    std::vector<fs::path> left;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(carrowell::IntermediateFolder(), ec))
+      left.push_back(entry.path());
+    return left;
+  }
 
   testing_support::IsolatedUser user_;
   testing_support::MessageBoxRecorder boxes_;

@@ -70,7 +70,7 @@ TEST_P(Converts, ToA16BitWavAtTheRequestedRate) {
     EXPECT_EQ(info->sample_rate, static_cast<std::uint32_t>(rate));
     EXPECT_EQ(info->channels, kind.channels);
     EXPECT_NEAR(info->Seconds(), *expected, 0.01) << kind.name << " at " << rate;
-    EXPECT_FALSE(fs::exists(Intermediate()));
+    EXPECT_TRUE(IntermediatesLeft().empty());
     // The progress reached the end of the batch.
     EXPECT_EQ(ui_.display_log.percentage, "100.00 %");
     EXPECT_EQ(ui_.display_log.file_texts.back(), std::string("Converting:  ") + kind.file);
@@ -166,7 +166,7 @@ TEST_F(Mp3Output, StereoAtTheChosenBitrate) {
   const auto decoded = ReferenceSeconds(destination, MediaFolder());
   ASSERT_TRUE(decoded);
   EXPECT_NEAR(*decoded, 2.0, 0.06);
-  EXPECT_FALSE(fs::exists(Intermediate()));
+  EXPECT_TRUE(IntermediatesLeft().empty());
   // The progress saw the encoder's byte count through to the end.
   EXPECT_EQ(ui_.display_log.file_progress.back(), 1000);
 }
@@ -215,7 +215,7 @@ TEST_F(Batch, StopsAtTheFirstFailure) {
   EXPECT_FALSE(fs::exists(control.GetItemDestination(2)));
   EXPECT_EQ(ui_.beeps.back(), BeepKind::Error);
   EXPECT_EQ(ui_.display_log.closed, 1);
-  EXPECT_FALSE(fs::exists(Intermediate()));
+  EXPECT_TRUE(IntermediatesLeft().empty());
 }
 
 }  // namespace

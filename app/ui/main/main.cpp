@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/heap.h"
 #include "shell/app_context.h"
 #include "ui/main/qt_message_box.h"
 #include "ui/main/verosa_dlg.h"
@@ -27,6 +28,7 @@ void ApplyStartHooks(verosa::VerosaDlg& window) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  platform::UseCompactHeap();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(verosa::kProductName));
   QApplication::setApplicationVersion(QStringLiteral(VEROSA_VERSION));

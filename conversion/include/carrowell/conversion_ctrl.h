@@ -17,8 +17,11 @@
 //   ctrl->RemoveAllItems();
 //   DeleteCarrowellCtrl(ctrl);
 //
-// Every operation runs on the caller's (user-interface) thread. Texts the
-// control returns stay owned by it and are to be copied at once.
+// Every operation runs on the caller's (user-interface) thread; a batch of
+// several items converts them on worker threads (one per core, or
+// VEROSA_CONVERT_WORKERS) while that thread shows the progress and pumps its
+// events. Texts the control returns stay owned by it and are to be copied at
+// once.
 #pragma once
 
 #include "core/job_observer.h"
@@ -51,7 +54,8 @@ class ConversionCtrl {
   virtual void OpenDestinationFolder(int index) = 0;
   virtual int GetItemCount() = 0;
   // Converts the listed items in order with the progress window; stops at
-  // the first failure. 1 when all were converted, else 0.
+  // the first failure. 1 when all were converted, else 0. Several workers
+  // give the same result: items after a failed one end unconverted.
   virtual int ConvertItems(const int* indices, int count) = 0;
   virtual int ConvertAll() = 0;
   // Lets the user choose a new destination for the item; the following
@@ -90,8 +94,9 @@ class ConversionCtrl {
   // no progress window and no beep. The batch reports to `host` (percent:
   // the batch, sub-percent: the current file, status: "Converting:" and the
   // file's name, Finished at its end), hands it the waiting events at every
-  // step, and stops without a question once host.Cancelled() is true. 1 when
-  // all were converted, else 0.
+  // step, and stops without a question once host.Cancelled() is true. With
+  // several workers the status names every file in flight and the
+  // sub-percent is their mean. 1 when all were converted, else 0.
   virtual int ConvertItemsInJob(const int* indices, int count, core::JobHost& host) = 0;
 
  protected:

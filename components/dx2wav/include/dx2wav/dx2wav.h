@@ -3,7 +3,7 @@
 // source's sample rate and channel count.
 //
 // The caller loads libDx2Wav.so by name ("Dx2Wav.dll") and resolves the three
-// functions below. One conversion runs at a time per process:
+// functions below. The classic exports run one conversion at a time per process:
 //
 //   double duration = 0;
 //   if (DW_Initialaze(source, wav, &duration) < 0) fail;
@@ -12,6 +12,14 @@
 //   if (DW_Release() != DW_OK) fail;     // incomplete, aborted or failed
 //
 // Paths are UTF-8 (file-system bytes). Only regular files are read.
+//
+// The handle exports DW_Open, DW_Step and DW_Close do the same for any number
+// of conversions at once, each driven by one thread at a time:
+//
+//   int32_t error = 0;
+//   DW_Conversion* c = DW_Open(source, wav, &duration, &error);  // null: error
+//   while (DW_Step(c, 100, &position)) { ... }
+//   if (DW_Close(c) != DW_OK) fail;
 #pragma once
 
 #include <stdint.h>
@@ -56,10 +64,24 @@ DX2WAV_API int32_t DW_Transform(int32_t step, double* position);
 // code is returned (DW_ERR_INCOMPLETE after an abort).
 DX2WAV_API int32_t DW_Release(void);
 
+typedef struct DW_Conversion DW_Conversion;
+
+// DW_Initialaze for a conversion of its own: null on failure, with the
+// negative DW_ERR_* code in *error (when error is not null).
+DX2WAV_API DW_Conversion* DW_Open(const char* source_path, const char* wav_path, double* duration,
+                                  int32_t* error);
+// DW_Transform of that conversion; 0 for null.
+DX2WAV_API int32_t DW_Step(DW_Conversion* conversion, int32_t step, double* position);
+// DW_Release of that conversion, which is freed; DW_ERR_STATE for null.
+DX2WAV_API int32_t DW_Close(DW_Conversion* conversion);
+
 // Function-pointer types for resolving the exports by name.
 typedef double (*DW_InitialazeFn)(const char*, const char*, double*);
 typedef int32_t (*DW_TransformFn)(int32_t, double*);
 typedef int32_t (*DW_ReleaseFn)(void);
+typedef DW_Conversion* (*DW_OpenFn)(const char*, const char*, double*, int32_t*);
+typedef int32_t (*DW_StepFn)(DW_Conversion*, int32_t, double*);
+typedef int32_t (*DW_CloseFn)(DW_Conversion*);
 
 #ifdef __cplusplus
 }  // extern "C"
