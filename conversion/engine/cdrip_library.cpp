@@ -1,17 +1,7 @@
 #include "engine/cdrip_library.h"
 
-#include <cstdio>
 
 namespace carrowell {
-
-std::string CdTimeText(std::int64_t sectors) {
-  if (sectors < 0) sectors = 0;
-  char text[32];
-  std::snprintf(text, sizeof text, "%02lld:%02lld:%02lld.%02lld",
-                static_cast<long long>(sectors / 270000), static_cast<long long>(sectors / 4500 % 60),
-                static_cast<long long>(sectors / 75 % 60), static_cast<long long>(sectors % 75));
-  return text;
-}
 
 CdRipLibrary::~CdRipLibrary() {
   if (deinit_) deinit_();

@@ -22,9 +22,6 @@ struct CdTrack {
   std::int64_t Bytes() const { return Sectors() * CR_SECTOR_BYTES; }
 };
 
-// "hh:mm:ss.ff" of a sector count (75 sectors a second, ff in 1/75 s).
-std::string CdTimeText(std::int64_t sectors);
-
 class CdRipLibrary {
  public:
   CdRipLibrary() = default;

@@ -1,6 +1,7 @@
 #include "engine/codec_registry.h"
 
 #include "carrowell/conversion_ctrl.h"
+#include "engine/cd_rip_decoder.h"
 #include "engine/dx2wav_decoder.h"
 #include "engine/lame_encoder.h"
 #include "engine/mp3_target_format.h"
@@ -79,9 +80,9 @@ std::unique_ptr<Encoder> CodecRegistry::MakeEncoder(int kind) const {
 }
 
 std::unique_ptr<Decoder> CodecRegistry::MakeDecoder(int kind) const {
-  // The CD ripper's decoder (kind 0) comes with CD import.
   if (kind == kSourceMediaFile) return std::make_unique<Dx2WavDecoder>(libraries_.dx2wav);
   if (kind == kSourceNull) return std::make_unique<NullDecoder>();
+  if (kind == kSourceCdTrack) return std::make_unique<CdRipDecoder>();
   return nullptr;
 }
 

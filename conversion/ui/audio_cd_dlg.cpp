@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "engine/source_descriptors.h"
 #include "platform/message_box.h"
 
 namespace carrowell {
@@ -133,7 +134,7 @@ void AudioCdDlg::Refresh() {
   for (const CdTrack& track : tracks_) {
     auto* row = new QTreeWidgetItem(list_);
     row->setText(0, QString::fromStdString(TrackName(track.number)));
-    row->setText(1, QString::fromStdString(CdTimeText(track.Sectors())));
+    row->setText(1, QString::fromStdString(FormatSectorsText(track.Sectors())));
     row->setTextAlignment(0, Qt::AlignCenter);
     row->setTextAlignment(1, Qt::AlignCenter);
     if (track.audio) {

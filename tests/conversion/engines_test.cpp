@@ -6,6 +6,7 @@
 
 #include "conversion_test_support.h"
 #include "engine/codec_registry.h"
+#include "engine/cd_rip_decoder.h"
 #include "engine/dx2wav_decoder.h"
 #include "engine/lame_encoder.h"
 #include "engine/resample_encoder.h"
@@ -233,6 +234,70 @@ TEST_F(MissingDecoder, ItemsFailAndNothingIsLeft) {
   EXPECT_EQ(ui_.beeps.back(), BeepKind::Error);
   EXPECT_FALSE(fs::exists(control.GetItemDestination(0)));
   EXPECT_EQ(control.GetItemCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+std::uint32_t Le32(const std::string& b, std::size_t at) {
+  return static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8 |
+         static_cast<std::uint8_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(static_cast<std::uint8_t>(b[at + 3])) << 24;
+}
+std::uint16_t Le16(const std::string& b, std::size_t at) {
+  return static_cast<std::uint16_t>(static_cast<std::uint8_t>(b[at]) | static_cast<std::uint8_t>(b[at + 1]) << 8);
+}
+
+TEST(CdRipDecoderTest, RipsATrackIntoTheFortySixByteWavAndFailsOnAbort) {
+  testing_support::ScratchDir dir;
+  const auto cue = testing_support::MakeCdImage(dir.Path(), {{false, 300}, {true, 150}});
+  const std::string disc = testing_support::ReadFile(dir / "disc.bin");
+  testing_support::ScopedEnv images("VEROSA_CD_IMAGES", cue.string());
+
+  CdRipLibrary library;
+  ASSERT_TRUE(library.Load());
+  const std::vector<CdTrack> tracks = library.ReadTracks();
+  ASSERT_EQ(tracks.size(), 2u);
+  CdTrackSource source;
+  source.SetInt(CdTrackSource::kDrive, static_cast<int>(library.Drives().size()) - 1);
+  source.SetInt2(CdTrackSource::kFirstSector, tracks[1].first);
+  source.SetInt2(CdTrackSource::kLastSector, tracks[1].last);
+  source.SetString(CdTrackSource::kName, "Track 02");
+
+  for (const bool abort : {false, true}) {
+    SCOPED_TRACE(abort);
+    CdRipDecoder decoder;
+    ASSERT_EQ(decoder.Init(), 1);
+    decoder.SetDescriptor(&source);
+    const auto out = dir / (abort ? "aborted.wav" : "track.wav");
+    decoder.SetOutput(out.string());
+    RecordingSink sink;
+    if (abort) sink.abort_after_positions = 2;
+    EXPECT_EQ(decoder.Run(sink), abort ? 0 : 1);
+    decoder.Release();
+    if (abort) continue;
+    const std::string wav = testing_support::ReadFile(out);
+    const std::uint32_t data = 150 * 2352;
+    ASSERT_EQ(wav.size(), 46 + data);
+    // The header field by field.
+    EXPECT_EQ(wav.substr(0, 4), "RIFF");
+    EXPECT_EQ(Le32(wav, 4), 38 + data);
+    EXPECT_EQ(wav.substr(8, 8), "WAVEfmt ");
+    EXPECT_EQ(Le32(wav, 16), 18u);
+    EXPECT_EQ(Le16(wav, 20), 1);
+    EXPECT_EQ(Le16(wav, 22), 2);
+    EXPECT_EQ(Le32(wav, 24), 44100u);
+    EXPECT_EQ(Le32(wav, 28), 176400u);
+    EXPECT_EQ(Le16(wav, 32), 4);
+    EXPECT_EQ(Le16(wav, 34), 16);
+    EXPECT_EQ(Le16(wav, 36), 0);
+    EXPECT_EQ(wav.substr(38, 4), "data");
+    EXPECT_EQ(Le32(wav, 42), data);
+    EXPECT_EQ(wav.substr(46), disc.substr(300 * 2352, data)) << "the track's own bytes";
+    EXPECT_EQ(sink.ranges.back().second, data);
+    EXPECT_EQ(sink.positions.back(), data);
+    EXPECT_EQ(sink.file, "Track 02");
+  }
 }
 
 }  // namespace
