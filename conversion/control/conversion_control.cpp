@@ -17,6 +17,7 @@
 #include "engine/wav_target_format.h"
 #include "platform/message_box.h"
 #include "platform/move_run.h"
+#include "platform/paths.h"
 #include "ui/conversion_ui.h"
 #include "ui/converter_progress.h"
 #include "ui/job_progress_display.h"
@@ -369,7 +370,40 @@ double ConversionControl::GetSampleRate() { return sample_rate_; }
 
 void ConversionControl::SetSampleRate(double rate) { sample_rate_ = rate; }
 
-void ConversionControl::ImportAudioCD() { ReportNotAvailable("Importing tracks from an audio CD"); }
+void ConversionControl::ImportAudioCD() {
+  if (converting_) return;
+  CdRipLibrary library;
+  const bool available = library.Load();
+  // Ripped songs are kept in the user's data folder, not in the work folder
+  // that cleaning empties: a chapter's only copy must not go.
+  const fs::path folder = platform::CommonAppDataFolder() / OriginSubFolder(ItemOrigin::CdTrack);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  const std::optional<CdImport> chosen =
+      ActiveConversionUi().ChooseCdTracks(available ? &library : nullptr, folder.string());
+  if (!chosen) return;
+  for (const CdTrackChoice& choice : chosen->tracks) {
+    auto item = std::make_unique<ConversionItem>(registry_, kSourceCdTrack, kTargetPcmWav);
+    if (!item->Valid()) return;
+    PropertySet& source = item->Source();
+    source.SetInt(CdTrackSource::kDrive, choice.drive);
+    source.SetInt(CdTrackSource::kTrack, choice.track.number);
+    source.SetString(CdTrackSource::kName, choice.name);
+    source.SetInt2(CdTrackSource::kFirstSector, choice.track.first);
+    source.SetInt2(CdTrackSource::kLastSector, choice.track.last);
+    item->SetName(choice.name);
+    const auto destination = MakeDestinationIn(
+        chosen->directory, ItemOrigin::CdTrack, ".WAV",
+        [this](const std::string& name) { return DestinationTaken(name); });
+    if (!destination) {
+      ReportFileError(FileErrorCause::LockViolation, chosen->directory);
+      return;
+    }
+    item->SetDestination(*destination);
+    item->Target().SetReal(WavTargetFormat::kOutputRate, sample_rate_);
+    items_.push_back(std::move(item));
+  }
+}
 
 void ConversionControl::BrowseAndAddFiles() {
   FileBrowseRequest request;

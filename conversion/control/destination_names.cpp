@@ -36,7 +36,13 @@ std::optional<std::string> MakeDestination(const std::string& output_folder, Ite
                                            const std::string& extension,
                                            const std::function<bool(const std::string&)>& taken) {
   const fs::path base = output_folder.empty() ? platform::DocumentsFolder() : fs::path(output_folder);
-  const fs::path folder = base / OriginSubFolder(origin);
+  return MakeDestinationIn((base / OriginSubFolder(origin)).string(), origin, extension, taken);
+}
+
+std::optional<std::string> MakeDestinationIn(const std::string& folder_name, ItemOrigin origin,
+                                             const std::string& extension,
+                                             const std::function<bool(const std::string&)>& taken) {
+  const fs::path folder = folder_name;
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     std::string name = (folder / (std::string(OriginPrefix(origin)) + "XXXXXX.TMP")).string();
     const int fd = ::mkstemps(name.data(), 4);

@@ -22,6 +22,17 @@ struct CdTrack {
   std::int64_t Bytes() const { return Sectors() * CR_SECTOR_BYTES; }
 };
 
+// A track chosen for import, and what the Audio CD dialog hands back.
+struct CdTrackChoice {
+  int drive = 0;
+  CdTrack track;
+  std::string name;  // "Track 02"
+};
+struct CdImport {
+  std::string directory;  // where the WAV files go
+  std::vector<CdTrackChoice> tracks;
+};
+
 class CdRipLibrary {
  public:
   CdRipLibrary() = default;

@@ -74,7 +74,8 @@ int CdTrackSource::GetString(int number, std::string& value) const {
     case kName:
     case kDescriptionString: value = name_; return 1;
     case kDurationString:
-      value = FormatSectorsText(static_cast<long long>(last_sector_) - first_sector_);
+      // A track's play time counts its last sector too.
+      value = FormatSectorsText(static_cast<long long>(last_sector_) - first_sector_ + 1);
       return 1;
     case kIdentityString: value = kCdTrackIdentity; return 1;
     default: return 0;

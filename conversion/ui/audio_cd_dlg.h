@@ -19,12 +19,6 @@ class QTreeWidget;
 
 namespace carrowell {
 
-struct CdTrackChoice {
-  int drive = 0;
-  CdTrack track;
-  std::string name;  // "Track 02"
-};
-
 class AudioCdDlg : public QDialog {
  public:
   static constexpr int kIdDrive = 1001;

@@ -78,6 +78,11 @@ std::optional<FileSelection> ConsoleConversionUi::BrowseForFiles(const FileBrows
   return std::nullopt;
 }
 
+// No track list on a console: nothing is imported.
+std::optional<CdImport> ConsoleConversionUi::ChooseCdTracks(CdRipLibrary*, const std::string&) {
+  return std::nullopt;
+}
+
 std::optional<std::string> ConsoleConversionUi::ChangeOutputFile(const std::string&) {
   return std::nullopt;
 }

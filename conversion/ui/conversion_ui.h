@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "engine/cdrip_library.h"
+
 namespace carrowell {
 
 struct Mp3Settings;
@@ -69,6 +71,10 @@ class ConversionUi {
   virtual std::unique_ptr<ProgressDisplay> CreateProgressDisplay() = 0;
   // Several existing files; nullopt when cancelled.
   virtual std::optional<FileSelection> BrowseForFiles(const FileBrowseRequest& request) = 0;
+  // The Audio CD dialog (`library` null when the CD library is missing);
+  // the chosen tracks and folder, nullopt when cancelled.
+  virtual std::optional<CdImport> ChooseCdTracks(CdRipLibrary* library,
+                                                 const std::string& directory) = 0;
   // The "Change Output File" dialog; the new destination, nullopt when cancelled.
   virtual std::optional<std::string> ChangeOutputFile(const std::string& destination) = 0;
   // The MP3 settings dialog over `settings`; kDialogOk when confirmed.

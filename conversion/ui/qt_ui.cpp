@@ -6,6 +6,7 @@
 #include <QUrl>
 
 #include "engine/settings_dialog.h"
+#include "ui/audio_cd_dlg.h"
 #include "ui/change_output_file_dlg.h"
 #include "ui/converter_progress_dlg.h"
 #include "ui/mp3_settings_dlg.h"
@@ -23,6 +24,13 @@ QString QtNameFilter(const FileFilter& filter) {
 
 std::unique_ptr<ProgressDisplay> QtConversionUi::CreateProgressDisplay() {
   return std::make_unique<QtProgressDisplay>();
+}
+
+std::optional<CdImport> QtConversionUi::ChooseCdTracks(CdRipLibrary* library,
+                                                       const std::string& directory) {
+  AudioCdDlg dialog(library, directory, QApplication::activeWindow());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return CdImport{dialog.OutputDirectory(), dialog.Chosen()};
 }
 
 std::optional<FileSelection> QtConversionUi::BrowseForFiles(const FileBrowseRequest& request) {

@@ -16,6 +16,7 @@ class QtConversionUi : public ConversionUi {
  public:
   std::unique_ptr<ProgressDisplay> CreateProgressDisplay() override;
   std::optional<FileSelection> BrowseForFiles(const FileBrowseRequest& request) override;
+  std::optional<CdImport> ChooseCdTracks(CdRipLibrary* library, const std::string& directory) override;
   std::optional<std::string> ChangeOutputFile(const std::string& destination) override;
   int EditMp3Settings(Mp3Settings& settings) override;
   void OpenFolder(const std::string& folder) override;

@@ -81,6 +81,11 @@ class ScriptedUi : public carrowell::ConversionUi {
     browse_requests.push_back(request);
     return selection;
   }
+  std::optional<carrowell::CdImport> ChooseCdTracks(carrowell::CdRipLibrary* library,
+                                                    const std::string& directory) override {
+    cd_requests.emplace_back(library != nullptr, directory);
+    return cd_answer;
+  }
   std::optional<std::string> ChangeOutputFile(const std::string& destination) override {
     change_requests.push_back(destination);
     return new_destination;
@@ -98,6 +103,8 @@ class ScriptedUi : public carrowell::ConversionUi {
   // Answers.
   std::function<void(RecordingDisplay&)> on_events;
   std::optional<carrowell::FileSelection> selection;
+  std::vector<std::pair<bool, std::string>> cd_requests;  // library available, folder
+  std::optional<carrowell::CdImport> cd_answer;
   std::optional<std::string> new_destination;
   std::function<void(carrowell::Mp3Settings&)> edit_mp3;
   // Seen.

@@ -42,8 +42,8 @@ TEST(SourceDescriptors, CdTrackDefaultsSectorsAndDurationText) {
   EXPECT_EQ(track.String(-2), "Track 03");
   EXPECT_EQ(track.SetString(-2, "other"), 0);
   EXPECT_EQ(track.SetInt2(3, 1000), 1);
-  // 1 h 2 min 3 s and 4 frames: 3723 * 75 + 4 sectors.
-  EXPECT_EQ(track.SetInt2(4, 1000 + 3723 * 75 + 4), 1);
+  // 1 h 2 min 3 s and 4 frames: 3723 * 75 + 4 sectors, the last one included.
+  EXPECT_EQ(track.SetInt2(4, 1000 + 3723 * 75 + 4 - 1), 1);
   int first = 0;
   EXPECT_EQ(track.GetInt2(3, first), 1);
   EXPECT_EQ(first, 1000);
@@ -68,7 +68,7 @@ TEST(SourceDescriptors, CopyFromTakesOnlyTheSameKind) {
   other.SetInt(0, 2);
   other.SetInt(1, 5);
   other.SetInt2(3, 10);
-  other.SetInt2(4, 85);
+  other.SetInt2(4, 84);
   other.SetString(2, "Five");
   EXPECT_EQ(track.CopyFrom(other), 1);
   EXPECT_EQ(track.Int(0), 2);

@@ -6,7 +6,9 @@
 #include <cmath>
 
 #include "conversion_test_support.h"
+#include "engine/cdrip_library.h"
 #include "engine/mp3_target_format.h"
+#include "platform/paths.h"
 
 namespace {
 using namespace carrowell;
@@ -216,6 +218,55 @@ TEST_F(Batch, StopsAtTheFirstFailure) {
   EXPECT_EQ(ui_.beeps.back(), BeepKind::Error);
   EXPECT_EQ(ui_.display_log.closed, 1);
   EXPECT_TRUE(IntermediatesLeft().empty());
+}
+
+}  // namespace
+
+namespace {
+
+class CdImportTest : public conversion_testing::ConversionTest {};
+
+TEST_F(CdImportTest, ChosenTracksBecomeItemsThatRipIntoTheChosenFolder) {
+  using namespace carrowell;
+  const fs::path cue = testing_support::MakeCdImage(MediaFolder(), {{false, 300}, {true, 150}});
+  testing_support::ScopedEnv images("VEROSA_CD_IMAGES", cue.string());
+  CdRipLibrary library;
+  ASSERT_TRUE(library.Load());
+  const std::vector<CdTrack> tracks = library.ReadTracks();
+  ASSERT_EQ(tracks.size(), 2u);
+  const fs::path folder = Media("rips");
+  fs::create_directories(folder);
+  ui_.cd_answer = carrowell::CdImport{
+      folder.string(), {{static_cast<int>(library.Drives().size()) - 1, tracks[1], "Track 02"}}};
+
+  ConversionControl control;
+  control.SetOutputFolder(Work().c_str());
+  control.SetSampleRate(48000);
+  control.ImportAudioCD();
+  // The dialog was offered the user's data folder, which cleaning the work
+  // folder never empties.
+  ASSERT_EQ(ui_.cd_requests.size(), 1u);
+  EXPECT_TRUE(ui_.cd_requests[0].first);
+  EXPECT_EQ(fs::path(ui_.cd_requests[0].second), platform::CommonAppDataFolder() / "CD2WAV");
+  ASSERT_EQ(control.GetItemCount(), 1);
+  EXPECT_EQ(std::string(control.GetItemName(0)), "Track 02");
+  EXPECT_EQ(std::string(control.GetItemDuration(0)), "00:00:02.00");
+  const fs::path destination = control.GetItemDestination(0);
+  EXPECT_EQ(destination.parent_path(), folder);
+  EXPECT_EQ(destination.extension(), ".WAV");
+  EXPECT_EQ(destination.filename().string().substr(0, 3), "CVC");
+
+  ASSERT_EQ(control.ConvertAll(), 1) << (boxes_.Boxes().empty() ? "" : boxes_.Boxes().back().text);
+  const auto info = ReadWavInfo(destination);
+  ASSERT_TRUE(info) << destination;
+  EXPECT_EQ(info->sample_rate, 48000u);
+  EXPECT_NEAR(info->Seconds(), 2.0, 0.01);
+  EXPECT_TRUE(IntermediatesLeft().empty());
+
+  // Cancelled: nothing added.
+  ui_.cd_answer.reset();
+  control.ImportAudioCD();
+  EXPECT_EQ(control.GetItemCount(), 1);
 }
 
 }  // namespace

@@ -92,7 +92,9 @@ void CloseRipper() {
 extern "C" {
 
 int32_t CR_Init(const char*) {
-  if (!cdio_init()) return CR_ERR_INIT;
+  // libcdio starts once a process; a second cdio_init reports failure.
+  static const bool started = cdio_init();
+  if (!started) return CR_ERR_INIT;
   g.initialised = true;
   ListDrives();
   return CR_OK;
