@@ -117,7 +117,7 @@ TEST_F(EditPageTest, DropsAddOneTitleBelowTheLimitAndKeepTheListsInStep) {
 }
 
 TEST_F(EditPageTest, CommandsFollowTheEnablingRules) {
-  const std::set<int> always = {Page::kImportFile, Page::kAddTitle, Page::kAddChapter};
+  const std::set<int> always = {Page::kImportFile, Page::kImportCd, Page::kAddTitle, Page::kAddChapter};
   EXPECT_EQ(Enabled(), always);
 
   Drop(2);
@@ -133,7 +133,7 @@ TEST_F(EditPageTest, CommandsFollowTheEnablingRules) {
   EXPECT_EQ(Enabled(), chapter);
   // The context menu's actions follow the same rules.
   EXPECT_TRUE(page_->CommandAction(Page::kEditChapter)->isEnabled());
-  EXPECT_FALSE(page_->CommandAction(Page::kImportCd)->isEnabled());
+  EXPECT_FALSE(page_->CommandAction(Page::kRecord)->isEnabled());
 
   // Playing: no editing; the player's commands instead.
   page_->Run(Page::kPlay);
@@ -222,6 +222,32 @@ TEST_F(EditPageTest, WholeProjectPreviewPassesOverChaptersThatCannotPlay) {
   for (int i = 0; i < 5; ++i) QApplication::processEvents();
   EXPECT_FALSE(page_->IsWholeProjectPreview());
   EXPECT_FALSE(context_.Preview().IsPlaying());
+}
+
+TEST_F(EditPageTest, ImportedCdTracksNeedRoomAndBecomeChaptersOfTheirWavFiles) {
+  MessageBoxRecorder boxes;
+  carrowell::ConversionCtrl& conversion = context_.Conversion();
+  // Two tracks arrive as items, as the Audio CD dialog adds them.
+  page_->SetCdImporter([&] {
+    for (int i = 0; i < 2; ++i) conversion.AddFile(song_.string().c_str(), -1);
+  });
+  page_->SetFreeSpaceQuery([](const std::string&) { return 99; });  // two tracks need 100 MB
+  page_->Run(Page::kImportCd);
+  EXPECT_EQ(Shape(), std::vector<int>{});
+  ASSERT_EQ(boxes.Boxes().size(), 1u);
+  EXPECT_EQ(boxes.Boxes()[0].text, "Not enough disk space, please respecify your work folder!");
+
+  page_->SetFreeSpaceQuery([](const std::string&) { return 100; });
+  page_->Run(Page::kImportCd);
+  EXPECT_EQ(Shape(), std::vector<int>{2});
+  // The chapters and the items now name the converted WAV files.
+  for (int i = 0; i < 2; ++i) {
+    const std::string audio = context_.Project().GetAudioCell(i)->AudioFilePath;
+    EXPECT_NE(audio, song_.string());
+    EXPECT_TRUE(fs::exists(audio)) << audio;
+    EXPECT_EQ(std::string(conversion.GetItemName(i)), audio);
+    EXPECT_EQ(context_.Project().GetAudioCell(i)->AudioSampleRate, 48000);
+  }
 }
 
 TEST_F(EditPageTest, DraggingARowMovesItAndEscapeOrAnotherButtonCancels) {

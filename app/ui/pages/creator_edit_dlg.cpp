@@ -29,6 +29,7 @@
 #include "project/chapter_tree.h"
 #include "shell/app_context.h"
 #include "shell/language_holder.h"
+#include "shell/settings_store.h"
 #include "shell/theme_pictures.h"
 #include "ui/common/qt_window_sink.h"
 #include "ui/common/ui_language.h"
@@ -55,6 +56,8 @@ constexpr int kButtonSize = 32;
 constexpr int kThemeMenuEntries = 10;
 constexpr int kThemeCommandFirst = 32797;
 constexpr int kBrowserCommand = 32807;
+// Work-folder space a CD track needs before it is ripped.
+constexpr int kCdTrackReserveMB = 50;
 // The base name of a command button's skin pictures.
 constexpr const char* kSkinProperty = "skin";
 
@@ -624,8 +627,9 @@ bool CreatorEditDlg::IsEnabled(int command) const {
   const bool paused = context_.Preview().IsPaused();
   switch (command) {
     case kImportFile: case kAddTitle: case kAddChapter: return editable;
-    // Filled by the CD import and the recorder.
-    case kImportCd: case kRecord: return false;
+    case kImportCd: return editable;
+    // Filled by the recorder.
+    case kRecord: return false;
     case kDeleteTitle: return editable && tree_->SelectionIsTitle() && (chapters || titles);
     case kDeleteChapter: case kEditChapter: case kMoveUp: case kMoveDown:
       return editable && tree_->SelectionIsChapter() && chapters;
@@ -692,6 +696,7 @@ void CreatorEditDlg::Run(int command) {
   ChapterEditor& editor = *widgets_->editor;
   switch (command) {
     case kImportFile: ImportFile(); break;
+    case kImportCd: ImportCd(); break;
     case kAddTitle:
       if (tree_->AddTitle()) Changed();
       else ShowRefusal(TooManyTitles);
@@ -763,6 +768,42 @@ void CreatorEditDlg::ImportFile() {
   const int first = context_.Conversion().GetItemCount();
   context_.Conversion().BrowseAndAddFiles();
   FinishImport(first, ChapterEditor::ImportedAudio::Source, 0);
+}
+
+void CreatorEditDlg::ImportCd() {
+  carrowell::ConversionCtrl& conversion = context_.Conversion();
+  const int first = conversion.GetItemCount();
+  if (cd_importer_) cd_importer_();
+  else conversion.ImportAudioCD();
+  const int added = conversion.GetItemCount() - first;
+  if (added <= 0) return;
+  const std::string work = context_.Settings().WorkPath();
+  const int free_mb = free_space_ ? free_space_(work) : GetFreeDiskSpaceMB(work, 0);
+  if (free_mb >= 0 && free_mb < added * kCdTrackReserveMB) {
+    conversion.RemoveItems(first, added);
+    platform::MessageBox(platform::kNoWindow,
+                         "Not enough disk space, please respecify your work folder!", "Warning",
+                         platform::kMbOk | platform::kMbIconWarning);
+    return;
+  }
+  std::vector<int> indices(static_cast<std::size_t>(added));
+  for (int i = 0; i < added; ++i) indices[static_cast<std::size_t>(i)] = first + i;
+  if (!conversion.ConvertItems(indices.data(), added)) {
+    conversion.RemoveItems(first, added);
+    return;
+  }
+  // Each track becomes its WAV file: a later change of the sample rate
+  // converts the file, never the CD that may be gone by then.
+  for (int i = first; i < first + added; ++i) {
+    const std::string wav = widgets_->sources.GetItemDestination(i);
+    conversion.RemoveItems(i, 1);
+    if (widgets_->sources.InsertFile(wav.c_str(), i) != 1) {
+      conversion.RemoveItems(first, conversion.GetItemCount() - first);
+      return;
+    }
+  }
+  FinishImport(first, ChapterEditor::ImportedAudio::Source,
+               static_cast<int>(conversion.GetSampleRate()));
 }
 
 void CreatorEditDlg::DropFiles(const QStringList& paths) {

@@ -129,6 +129,11 @@ class CreatorEditDlg : public QWidget {
   void SetChapterDialogRunner(ChapterDialogRunner runner);
   void SetPictureBrowser(PictureBrowser browser) { picture_browser_ = std::move(browser); }
   void SetFullScreenHandler(FullScreenHandler handler) { full_screen_ = std::move(handler); }
+  // The step that adds CD tracks to the conversion control (default: its
+  // Audio CD dialog); tests stand in for the drive.
+  void SetCdImporter(std::function<void()> importer) { cd_importer_ = std::move(importer); }
+  // Free MB on the work folder's volume (tests replace it).
+  void SetFreeSpaceQuery(std::function<int(const std::string&)> query) { free_space_ = std::move(query); }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -154,6 +159,7 @@ class CreatorEditDlg : public QWidget {
   ChapterDefaults NewChapterDefaults() const;
 
   void ImportFile();
+  void ImportCd();
   void AddChapter();
   void EditChapter();
   void RemoveAll();
@@ -170,6 +176,8 @@ class CreatorEditDlg : public QWidget {
   ChapterDialogRunner chapter_dialog_;
   PictureBrowser picture_browser_;
   FullScreenHandler full_screen_;
+  std::function<void()> cd_importer_;
+  std::function<int(const std::string&)> free_space_;
   bool modified_ = false;
   bool whole_project_preview_ = false;
   int current_chapter_ = -1;
