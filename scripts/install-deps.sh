@@ -10,6 +10,8 @@ packages=(
   libgtest-dev libbenchmark-dev
   ffmpeg mpeg2dec lsdvd dvdauthor mpv imagemagick fonts-dejavu-core libjpeg62-turbo-dev xvfb
   genisoimage udftools p7zip-full
+  scdoc
+  desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db dpkg-dev
 )
 
 missing=()
