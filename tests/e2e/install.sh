@@ -49,7 +49,7 @@ done
 for f in "$prefix"/bin/verosa "$prefix"/bin/verosa-cli "$prefix"/lib/verosa/*.so; do
   deps=$(ldd "$f")
   check "$(basename "$f"): every library found" test -z "$(grep 'not found' <<<"$deps")"
-  ours=$(grep -E 'lib(verosa_platform|Pennock|Carrowell|Tessaly|Tolvane|Dx2Wav|Resample|lame_enc)\.so' <<<"$deps" | grep -v "$prefix/lib/verosa/" || true)
+  ours=$(grep -E 'lib(verosa_platform|Pennock|Carrowell|Tessaly|Tolvane|Dx2Wav|Resample|lame_enc)\.so' <<<"$deps" | grep -v " => $prefix/bin/../lib/verosa/\| => $prefix/lib/verosa/" || true)
   check "$(basename "$f"): our libraries from the prefix" test -z "$ours"
 done
 
@@ -83,6 +83,9 @@ check "project by its [ProjectCommon] content" \
   test "$(content_type "$work/renamed")" = application/x-verosa-project
 check "xdg-mime default" \
   test "$(XDG_CURRENT_DESKTOP= xdg-mime query default application/x-verosa-project)" = verosa.desktop
+# GLib's desktops also want the program on the PATH (TryExec).
+check "gio default application" bash -c "PATH='$prefix/bin':\$PATH gio mime application/x-verosa-project |
+  grep -q 'Default application for .application/x-verosa-project.: verosa.desktop'"
 
 # The installed command-line tool, from another folder.
 mkdir -p "$work/elsewhere"
