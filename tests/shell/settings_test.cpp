@@ -48,6 +48,17 @@ TEST(DataFile, MissingDataFileIsCopiedFromTheDataFolder) {
   EXPECT_EQ(ReadKeyPath(PrepareDataFile()), "Other\\Key");
 }
 
+TEST(DataFile, WithoutAUserDataFolderTheShippedFileIsReadInPlace) {
+  IsolatedUser user;
+  // A file where the user's data folder would go: no folder can be made.
+  WriteFile(user.Root() / "blocked", "");
+  testing_support::ScopedEnv data("XDG_DATA_HOME", (user.Root() / "blocked").string());
+  const auto shipped = platform::DataFolder() / kDataFileName;
+  const auto before = ReadFile(shipped);
+  EXPECT_EQ(PrepareDataFile(), shipped);
+  EXPECT_EQ(ReadFile(shipped), before);
+}
+
 TEST(Settings, FirstRunAppliesAndSavesDefaultsThenTheNextRunLoadsThem) {
   IsolatedUser user;
   const fs::path docs = user.Root() / "home" / "Documents";
