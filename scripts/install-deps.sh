@@ -13,6 +13,8 @@ packages=(
   libburn-dev
   libcdio-dev
   libcdio-paranoia-dev
+  scdoc
+  desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db dpkg-dev
 )
 
 missing=()

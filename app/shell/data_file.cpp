@@ -55,13 +55,14 @@ std::optional<std::string> UnscrambleText(const std::string& scrambled) {
 
 fs::path PrepareDataFile() {
   std::error_code ec;
-  fs::path folder = platform::CommonAppDataFolder();
-  if (!platform::CreateFolderPath(folder)) folder = platform::ProgramFolder();
+  const fs::path shipped = platform::DataFolder() / kDataFileName;
+  const bool have_shipped = fs::is_regular_file(shipped, ec);
+  const fs::path folder = platform::CommonAppDataFolder();
+  // The installed data folder is read-only: never write into it.
+  if (!platform::CreateFolderPath(folder)) return have_shipped ? shipped : fs::path();
   const fs::path data_file = folder / kDataFileName;
   if (fs::is_regular_file(data_file, ec)) return data_file;
-  const fs::path shipped = platform::ProgramFolder() / kDataFileName;
-  if (!fs::is_regular_file(shipped, ec)) return {};
-  if (data_file == shipped) return data_file;
+  if (!have_shipped) return {};
   fs::copy_file(shipped, data_file, fs::copy_options::overwrite_existing, ec);
   return ec ? shipped : data_file;
 }

@@ -17,9 +17,10 @@ inline constexpr const char* kDefaultKeyPath = "Marrowfine\\Verosa";
 std::string ScrambleText(const std::string& plain);
 std::optional<std::string> UnscrambleText(const std::string& scrambled);
 
-// <common application data folder>/Verosa.DLL, copied from the program
-// folder when missing. Folders are created; when the data folder cannot be
-// had the program folder is used. Empty when no data file can be found.
+// <common application data folder>/Verosa.DLL, copied from the shipped one
+// (<data folder>/Verosa.DLL) when missing. Folders are created; when the
+// user's folder cannot be had the shipped file is read as it is. Empty when
+// no data file can be found.
 std::filesystem::path PrepareDataFile();
 
 // The settings key path the data file carries; nullopt when it has none or

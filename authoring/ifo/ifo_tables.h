@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "mux/pack_format.h"
@@ -114,8 +115,11 @@ static_assert(sizeof(CellAddress) == kCellAddressSize);
 template <typename T>
 void Append(std::vector<std::uint8_t>& out, const T& value) {
   static_assert(alignof(T) == 1, "byte images only");
-  const auto* p = reinterpret_cast<const std::uint8_t*>(&value);
-  out.insert(out.end(), p, p + sizeof(T));
+  // resize + memcpy rather than insert: GCC 12 warns falsely
+  // (-Wstringop-overflow) on an insert into a vector it knows is empty.
+  const std::size_t at = out.size();
+  out.resize(at + sizeof(T));
+  std::memcpy(out.data() + at, &value, sizeof(T));
 }
 
 // Writes a record's bytes at `at`.

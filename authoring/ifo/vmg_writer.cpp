@@ -181,6 +181,7 @@ Bytes PgciUnitTable(const MenuStream& menu, const VmgParameters& params) {
   search.offset = kPgcOffset;
 
   Bytes out;
+  out.reserve(kUnitOffset + unit_length);
   Append(out, table);
   Append(out, language);
   Append(out, unit);

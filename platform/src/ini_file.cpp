@@ -252,7 +252,11 @@ bool WriteFileAtomically(const fs::path& path, std::string_view bytes, std::erro
   // ".NAME.XXXXXX" beside the file; a name or path that long would pass the
   // system's limits (NAME_MAX, PATH_MAX) where the file itself does not, so
   // such a file gets the short ".XXXXXX".
-  std::string name = "." + path.filename().string() + ".XXXXXX";
+  // Appended piece by piece: GCC 12 misreads "." + std::string&& (an insert
+  // at 0) as an overlapping copy under -O2 (-Wrestrict).
+  std::string name = ".";
+  name += path.filename().native();
+  name += ".XXXXXX";
   if (name.size() > NAME_MAX || (folder / name).native().size() >= PATH_MAX) name = ".XXXXXX";
   std::string templ = (folder / name).string();
   const int fd = mkstemp(templ.data());

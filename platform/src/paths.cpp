@@ -50,7 +50,9 @@ fs::path ProgramFolder() {
   return exe.parent_path();
 }
 
-fs::path LibraryFolder() { return (ProgramFolder() / ".." / "lib").lexically_normal(); }
+fs::path LibraryFolder() {
+  return (ProgramFolder() / ".." / "lib" / "verosa").lexically_normal();
+}
 
 fs::path DataFolder() {
   const std::string overridden = Env("VEROSA_DATA_DIR");

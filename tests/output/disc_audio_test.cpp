@@ -20,9 +20,8 @@ void Put(Bytes& b, std::uint32_t v, int n) {
 
 // A PCM WAV with an extra chunk before "data" and the given sample bytes.
 Bytes MakeWav(int bits, int channels, const Bytes& data, bool extensible = false) {
-  Bytes b;
   const std::uint32_t fmt_size = extensible ? 40 : 16;
-  b.insert(b.end(), {'R', 'I', 'F', 'F'});
+  Bytes b{'R', 'I', 'F', 'F'};
   Put(b, static_cast<std::uint32_t>(4 + 8 + fmt_size + 8 + 4 + 8 + data.size()), 4);
   b.insert(b.end(), {'W', 'A', 'V', 'E', 'f', 'm', 't', ' '});
   Put(b, fmt_size, 4);

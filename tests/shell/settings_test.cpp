@@ -21,7 +21,7 @@ TEST(DataFile, ScrambleRoundTripAndShippedFileCarriesTheKeyPath) {
   EXPECT_FALSE(UnscrambleText("ABC"));
   EXPECT_FALSE(UnscrambleText("ZZ"));
 
-  const auto shipped = platform::ProgramFolder() / kDataFileName;
+  const auto shipped = platform::DataFolder() / kDataFileName;
   ASSERT_TRUE(fs::exists(shipped)) << shipped;
   EXPECT_EQ(ReadKeyPath(shipped), std::string(kDefaultKeyPath));
 }
@@ -38,14 +38,25 @@ TEST(DataFile, KeyPathsThatLeaveTheConfigFolderAreRefused) {
   EXPECT_EQ(SettingsFileForKey("Me\\App"), user.Root() / "config" / "Me" / "App.ini");
 }
 
-TEST(DataFile, MissingDataFileIsCopiedFromTheProgramFolder) {
+TEST(DataFile, MissingDataFileIsCopiedFromTheDataFolder) {
   IsolatedUser user;
   const auto copied = PrepareDataFile();
   EXPECT_EQ(copied, user.Root() / "data" / "Verosa" / kDataFileName);
-  EXPECT_EQ(ReadFile(copied), ReadFile(platform::ProgramFolder() / kDataFileName));
+  EXPECT_EQ(ReadFile(copied), ReadFile(platform::DataFolder() / kDataFileName));
   // An existing copy is used as it is.
   WriteFile(copied, "[Fernlow]\nRegPath=" + ScrambleText("Other\\Key") + "\n");
   EXPECT_EQ(ReadKeyPath(PrepareDataFile()), "Other\\Key");
+}
+
+TEST(DataFile, WithoutAUserDataFolderTheShippedFileIsReadInPlace) {
+  IsolatedUser user;
+  // A file where the user's data folder would go: no folder can be made.
+  WriteFile(user.Root() / "blocked", "");
+  testing_support::ScopedEnv data("XDG_DATA_HOME", (user.Root() / "blocked").string());
+  const auto shipped = platform::DataFolder() / kDataFileName;
+  const auto before = ReadFile(shipped);
+  EXPECT_EQ(PrepareDataFile(), shipped);
+  EXPECT_EQ(ReadFile(shipped), before);
 }
 
 TEST(Settings, FirstRunAppliesAndSavesDefaultsThenTheNextRunLoadsThem) {

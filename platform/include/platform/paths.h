@@ -8,7 +8,7 @@ namespace platform {
 
 // Folder of the running executable.
 std::filesystem::path ProgramFolder();
-// Shared libraries of our components: <program folder>/../lib.
+// Shared libraries of our components: <program folder>/../lib/verosa.
 std::filesystem::path LibraryFolder();
 // Read-only data (languages, skins, themes, demo): <program folder>/../share/verosa.
 std::filesystem::path DataFolder();
