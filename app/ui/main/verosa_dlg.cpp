@@ -390,22 +390,21 @@ void VerosaDlg::Preview() {
   const std::string path = LeaveProjectFor(AskProjectToOpen());
   if (path.empty()) return;
   ProjectDocument& project = context_.Project();
-  if (!project.OpenProject(path) || project.CellCount() == 0) {
+  auto refuse = [this, &path] {
     std::string text = Translate("Invalid project file: %s.", kSectionMessageBoxes);
-    if (const std::size_t at = text.find("%s"); at != std::string::npos)
-      text.replace(at, 2, path);
+    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, path);
     platform::MessageBox(platform::kNoWindow, text, "Preview Error",
                          platform::kMbOk | platform::kMbIconError);
+  };
+  if (!project.OpenProject(path) || project.CellCount() == 0) {
+    refuse();
     return;
   }
   AdoptOpenedProject();
   // Chapters whose audio the conversion control refused are gone now; with
   // none left there is nothing to preview.
   if (project.CellCount() == 0) {
-    std::string text = Translate("Invalid project file: %s.", kSectionMessageBoxes);
-    if (const std::size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, path);
-    platform::MessageBox(platform::kNoWindow, text, "Preview Error",
-                         platform::kMbOk | platform::kMbIconError);
+    refuse();
     return;
   }
   preview_window_->ComposeChapter(project, 0);
