@@ -394,7 +394,7 @@ void ConversionControl::ImportAudioCD() {
     item->SetName(choice.name);
     const auto destination = MakeDestinationIn(
         chosen->directory, ItemOrigin::CdTrack, ".WAV",
-        [this](const std::string& name) { return DestinationTaken(name); });
+        [this](const std::string& name) { return DestinationTaken(name); }, choice.name);
     if (!destination) {
       ReportFileError(FileErrorCause::LockViolation, chosen->directory);
       return;
