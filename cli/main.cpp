@@ -26,6 +26,9 @@ constexpr const char* kUsage =
     "  probe FILE [--json]               show a media file's audio\n"
     "  convert FILE... --out DIR [options]\n"
     "                                    convert audio files to PCM WAV (or MP3)\n"
+    "  cd tracks [DRIVE|IMAGE]           list the CD drives and a disc's tracks\n"
+    "  cd rip [DRIVE|IMAGE] --tracks LIST --out DIR [--rate R]\n"
+    "                                    read audio CD tracks into WAV files\n"
 #endif
     "  make PROJECT.mdp [--out DIR | --iso OUT.iso | --burn D] [--work DIR] [--force]\n"
     "                                    author a project into a DVD-Video folder\n"
@@ -62,6 +65,7 @@ int main(int argc, char** argv) {
 #ifdef VEROSA_HAVE_CONVERSION
   if (command == "probe") return verosa::cli::RunProbe(args);
   if (command == "convert") return verosa::cli::RunConvert(args);
+  if (command == "cd") return verosa::cli::RunCd(args);
 #endif
   if (command == "make") return verosa::cli::RunMake(args);
   if (command == "demo") return verosa::cli::RunDemo(args);
