@@ -1,5 +1,8 @@
 // verosa-cli: the headless front end over the program's own code.
+#include <QString>
+#include <QtGlobal>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -42,10 +45,20 @@ constexpr const char* kUsage =
     "\n"
     "Run 'verosa-cli <command> --help' for the options.\n";
 
+// Qt's own notes (no XDG_RUNTIME_DIR, what the offscreen platform cannot
+// do) are not the command's output; errors still reach stderr, and
+// VEROSA_QT_MESSAGES=1 shows everything.
+void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
+  if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
+  std::fprintf(stderr, "verosa-cli: %s\n", text.toLocal8Bit().constData());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   platform::UseCompactHeap();
+  if (const char* all = std::getenv("VEROSA_QT_MESSAGES"); !all || std::strcmp(all, "1") != 0)
+    qInstallMessageHandler(QtMessages);
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     std::fputs(kUsage, args.empty() ? stderr : stdout);

@@ -14,7 +14,7 @@ packages=(
   libcdio-dev
   libcdio-paranoia-dev libcdio-utils
   scdoc
-  desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db dpkg-dev
+  desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db dpkg-dev bash-completion
 )
 
 missing=()

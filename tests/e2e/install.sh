@@ -24,7 +24,8 @@ files=(bin/verosa bin/verosa-cli share/verosa/Verosa.DLL
        share/verosa/help/en share/verosa/Theme
        share/applications/verosa.desktop share/mime/packages/verosa.xml
        share/metainfo/org.example.verosa.metainfo.xml
-       share/man/man1/verosa.1 share/man/man1/verosa-cli.1)
+       share/man/man1/verosa.1 share/man/man1/verosa-cli.1
+       share/bash-completion/completions/verosa-cli)
 for lib in "${libs[@]}"; do files+=("lib/verosa/lib$lib.so"); done
 for f in "${files[@]}"; do check "installed: $f" test -e "$prefix/$f"; done
 # Every shared library the build makes for the programs is installed (test
@@ -103,5 +104,22 @@ man_cli=$(MANWIDTH=200 man -l "$prefix/share/man/man1/verosa-cli.1" 2>/dev/null)
 while read -r command; do
   check "man page names '$command'" grep -q -- "^ *$command\b" <<<"$man_cli"
 done < <("$prefix/bin/verosa-cli" --help | sed -n 's/^  \(project [a-z]*\|[a-z][a-z-]*\)\( .*\)\?$/\1/p')
+
+# Both programs tell their version; bash completion offers every command
+# --help lists and the options of a command.
+for program in verosa verosa-cli; do
+  check "$program --version" bash -c "'$prefix/bin/$program' --version | grep -qx '$program [0-9.]*'"
+done
+completion=$prefix/share/bash-completion/completions/verosa-cli
+complete_words() {
+  bash -c 'source /usr/share/bash-completion/bash_completion; source "$0"
+           COMP_WORDS=(verosa-cli "$@"); COMP_CWORD=$#; COMP_LINE="verosa-cli $*"; COMP_POINT=${#COMP_LINE}
+           _verosa_cli; printf "%s\n" "${COMPREPLY[@]}"' "$completion" "$@"
+}
+commands=$(complete_words "")
+while read -r command; do
+  check "completion offers '$command'" grep -qx -- "$command" <<<"$commands"
+done < <("$prefix/bin/verosa-cli" --help | sed -n 's/^  \([a-z][a-z-]*\)\( .*\)\?$/\1/p' | sort -u)
+check "completion of cd rip options" test "$(complete_words cd rip --)" = "$(printf -- '--tracks\n--out\n--rate\n--help')"
 
 finish

@@ -4,6 +4,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "platform/heap.h"
@@ -25,10 +26,28 @@ void ApplyStartHooks(verosa::VerosaDlg& window) {
     QTimer::singleShot(0, &window, [&window] { window.About(); });
 }
 
+constexpr const char* kUsage =
+    "Usage: verosa [PROJECT.mdp]\n"
+    "  Turns music files into a DVD-Video disc: opens the wizard, or the\n"
+    "  project file given.\n"
+    "\n"
+    "  --help, -h   show this text\n"
+    "  --version    show the version\n"
+    "\n"
+    "The headless tool is verosa-cli; see verosa(1) and verosa-cli(1).\n";
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
   platform::UseCompactHeap();
+  if (argc > 1 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    std::fputs(kUsage, stdout);
+    return 0;
+  }
+  if (argc > 1 && std::strcmp(argv[1], "--version") == 0) {
+    std::printf("verosa %s\n", VEROSA_VERSION);
+    return 0;
+  }
   QApplication app(argc, argv);
   QApplication::setApplicationName(QString::fromLatin1(verosa::kProductName));
   QApplication::setApplicationVersion(QStringLiteral(VEROSA_VERSION));
