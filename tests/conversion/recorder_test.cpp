@@ -151,8 +151,9 @@ TEST(Recorder, RecordsTheInputBitForBitWithItsLevelsAcrossPauseAndLimit) {
 
     std::vector<std::size_t> starts;
     ExpectRunsOfInput(file.substr(44), input, run_ends, &starts);
-    if (c.pause && starts.size() == 2)
+    if (c.pause && starts.size() == 2) {
       EXPECT_GT(starts[1], starts[0] + run_ends[0]) << "the input went on during the pause";
+    }
 
     // Every buffer showed its section's levels, in order.
     const std::size_t wanted = 64;
