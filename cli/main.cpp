@@ -26,6 +26,8 @@ constexpr const char* kUsage =
     "  probe FILE [--json]               show a media file's audio\n"
     "  convert FILE... --out DIR [options]\n"
     "                                    convert audio files to PCM WAV (or MP3)\n"
+    "  record OUT.wav --seconds N [--device NAME]\n"
+    "                                    record from a sound input into a WAV file\n"
 #endif
     "  make PROJECT.mdp [--out DIR | --iso OUT.iso | --burn D] [--work DIR] [--force]\n"
     "                                    author a project into a DVD-Video folder\n"
@@ -62,6 +64,7 @@ int main(int argc, char** argv) {
 #ifdef VEROSA_HAVE_CONVERSION
   if (command == "probe") return verosa::cli::RunProbe(args);
   if (command == "convert") return verosa::cli::RunConvert(args);
+  if (command == "record") return verosa::cli::RunRecord(args);
 #endif
   if (command == "make") return verosa::cli::RunMake(args);
   if (command == "demo") return verosa::cli::RunDemo(args);
