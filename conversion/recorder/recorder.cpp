@@ -123,7 +123,8 @@ void Recorder::Capture(const std::uint8_t* data, std::size_t length) {
   if (!capturing_.load()) return;
   std::size_t bytes = frames * block;
   const std::uint64_t accepted = accepted_bytes_.load();
-  const std::uint64_t room = data_limit_ > accepted ? data_limit_ - accepted : 0;
+  const std::uint64_t limit = data_limit_.load();
+  const std::uint64_t room = limit > accepted ? limit - accepted : 0;
   if (bytes >= room) {
     bytes = static_cast<std::size_t>(room / block * block);
     limit_reached_ = true;

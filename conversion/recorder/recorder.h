@@ -6,6 +6,7 @@
 // is a valid WAV whenever the recording is not running.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -77,7 +78,7 @@ class Recorder {
 
   void SetLevelWindow(platform::WindowHandle window) { level_window_.store(window); }
   // The size limit of the data chunk (tests lower it).
-  void SetDataLimit(std::uint64_t bytes) { data_limit_ = bytes; }
+  void SetDataLimit(std::uint64_t bytes) { data_limit_ = std::min(bytes, kMaxDataBytes); }
   InputLevels LastLevels() const;
 
   // Truncates `path`, writes the header and records into it.
@@ -121,7 +122,7 @@ class Recorder {
 
   std::atomic<bool> capturing_{false};
   std::atomic<std::uint64_t> accepted_bytes_{0};
-  std::uint64_t data_limit_ = kMaxDataBytes;
+  std::atomic<std::uint64_t> data_limit_{kMaxDataBytes};
   std::atomic<bool> limit_reached_{false};
   std::atomic<bool> overrun_{false};
   bool limit_reported_ = false;

@@ -195,7 +195,11 @@ RecorderDlg::~RecorderDlg() {
 void RecorderDlg::FillDevices() {
   QSignalBlocker block(devices_);
   devices_->clear();
-  for (const std::string& name : recorder_.Devices()) devices_->addItem(QString::fromStdString(name));
+  for (const std::string& name : recorder_.Devices()) {
+    const QString device = QString::fromStdString(name);
+    auto* row = new QListWidgetItem(name == Recorder::kDefaultDevice ? UiText("Default") : device, devices_);
+    row->setData(Qt::UserRole, device);
+  }
   devices_->setCurrentRow(0);
   ChooseDevice();
 }
@@ -206,7 +210,7 @@ void RecorderDlg::ChooseDevice() {
   if (recorder_.IsRecording()) return;
   inputs_->clear();
   QListWidgetItem* row = devices_->currentItem();
-  const bool open = row && recorder_.Open(row->text().toStdString());
+  const bool open = row && recorder_.Open(row->data(Qt::UserRole).toString().toStdString());
   if (open) {
     inputs_->addItem(UiText("Default"));
     inputs_->setCurrentRow(0);
@@ -267,7 +271,7 @@ void RecorderDlg::Stop() {
   const bool playing = player_.IsActive();
   if (!Finish()) Tell("The recording could not be written:", "Verosa", platform::kMbIconWarning, path_);
   if (!playing && !lost_ && !recorder_.IsOpen() && devices_->currentItem())
-    recorder_.Open(devices_->currentItem()->text().toStdString());
+    recorder_.Open(devices_->currentItem()->data(Qt::UserRole).toString().toStdString());
   if (!lost_) EnableTransport(recorder_.IsOpen(), true, true, true, true);
   timer_->stop();
   elapsed_ = 0;
