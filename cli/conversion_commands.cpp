@@ -1,6 +1,7 @@
-// verosa-cli probe / convert: the conversion library without a window.
+// verosa-cli probe / convert / cd: the conversion library without a window.
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -10,6 +11,7 @@
 #include "control/conversion_control.h"
 #include "control/file_errors.h"
 #include "core/media_info.h"
+#include "engine/cdrip_library.h"
 #include "engine/mp3_target_format.h"
 #include "engine/source_descriptors.h"
 #include "json_writer.h"
@@ -36,6 +38,18 @@ constexpr const char* kConvertUsage =
     "  names into DIR/temp (made when missing) and their paths printed, one\n"
     "  per line, in the order of the arguments. Ctrl+C asks to abort.\n"
     "  Exit code 0 only when every file was converted.\n";
+
+constexpr const char* kCdUsage =
+    "Usage: verosa-cli cd tracks [DRIVE|IMAGE]\n"
+    "       verosa-cli cd rip [DRIVE|IMAGE] --tracks LIST --out DIR\n"
+    "                         [--rate 44100|48000|96000]\n"
+    "  tracks: list the CD drives, then the tracks of the disc in DRIVE (the\n"
+    "  first drive by default): number, kind, first sector and length.\n"
+    "  rip: read the audio tracks in LIST (\"1,3-5\"; \"all\" for every audio\n"
+    "  track) into 16-bit PCM WAV files \"Track NN.WAV\" in DIR, at the CD's\n"
+    "  own 44100 Hz unless --rate says otherwise; their paths are printed.\n"
+    "  DRIVE is a device (/dev/sr0) or part of a drive's name; IMAGE is a\n"
+    "  CUE/BIN, TOC or NRG disc image. Ctrl+C asks to abort.\n";
 
 int UsageError(const std::string& message, const char* usage) {
   std::fprintf(stderr, "verosa-cli: %s\n\n%s", message.c_str(), usage);
@@ -183,6 +197,209 @@ int RunConvert(const std::vector<std::string>& raw) {
   }
   control.RemoveAllItems();
   return converted && all_added ? kExitOk : kExitFailure;
+}
+
+namespace {
+
+// The CD component with the drive a command names; an error text otherwise.
+struct CdSource {
+  carrowell::CdRipLibrary library;
+  int drive = -1;
+  std::string name;
+  std::string error;
+};
+
+void OpenCdSource(CdSource& source, const std::optional<std::string>& wanted) {
+  std::error_code ec;
+  // A disc image is one more drive of the component.
+  if (wanted && fs::is_regular_file(*wanted, ec)) {
+    const std::string image = fs::absolute(*wanted, ec).string();
+    const char* images = std::getenv("VEROSA_CD_IMAGES");
+    const std::string list = images && *images ? image + ":" + images : image;
+    ::setenv("VEROSA_CD_IMAGES", list.c_str(), 1);
+  }
+  if (!source.library.Load()) {
+    source.error = source.library.Error();
+    return;
+  }
+  const std::vector<std::string> drives = source.library.Drives();
+  if (drives.empty()) {
+    source.error = "there are no CD drives that can read audio CDs";
+    return;
+  }
+  if (!wanted) {
+    source.drive = 0;
+  } else {
+    const std::string image = fs::is_regular_file(*wanted, ec) ? fs::absolute(*wanted, ec).string() : "";
+    for (std::size_t i = 0; i < drives.size() && source.drive < 0; ++i)
+      if (drives[i] == *wanted || drives[i] == image || drives[i].find(*wanted) != std::string::npos)
+        source.drive = static_cast<int>(i);
+    if (source.drive < 0) {
+      source.error = "no CD drive is named " + *wanted;
+      return;
+    }
+  }
+  source.name = drives[static_cast<std::size_t>(source.drive)];
+  source.library.SetDrive(source.drive);
+}
+
+// "1,3-5" or "all" against the disc's audio tracks; empty when LIST names a
+// track the disc does not have as audio.
+std::optional<std::vector<carrowell::CdTrack>> ChooseTracks(const std::string& list,
+                                                            const std::vector<carrowell::CdTrack>& tracks,
+                                                            std::string& error) {
+  std::vector<carrowell::CdTrack> chosen;
+  auto find = [&](int number) -> const carrowell::CdTrack* {
+    for (const carrowell::CdTrack& track : tracks)
+      if (track.number == number) return &track;
+    return nullptr;
+  };
+  if (list == "all") {
+    for (const carrowell::CdTrack& track : tracks)
+      if (track.audio) chosen.push_back(track);
+    return chosen;
+  }
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t end = std::min(list.find(',', start), list.size());
+    const std::string part = list.substr(start, end - start);
+    const std::size_t dash = part.find('-');
+    const std::string low = part.substr(0, dash);
+    const std::string high = dash == std::string::npos ? low : part.substr(dash + 1);
+    auto number = [](const std::string& text) {
+      return !text.empty() && text.size() <= 2 && text.find_first_not_of("0123456789") == std::string::npos
+                 ? std::stoi(text)
+                 : -1;
+    };
+    const int first = number(low), last = number(high);
+    if (first < 1 || last < first) {
+      error = "--tracks takes track numbers such as 1,3-5 (\"" + part + "\" is not one)";
+      return std::nullopt;
+    }
+    for (int n = first; n <= last; ++n) {
+      const carrowell::CdTrack* track = find(n);
+      if (!track || !track->audio) {
+        error = "the disc has no audio track " + std::to_string(n);
+        return std::nullopt;
+      }
+      chosen.push_back(*track);
+    }
+    start = end + 1;
+  }
+  return chosen;
+}
+
+int RunCdTracks(const Arguments& args) {
+  if (args.Positionals().size() > 2) return UsageError("cd tracks takes one DRIVE or IMAGE", kCdUsage);
+  CdSource source;
+  OpenCdSource(source, args.Positionals().size() == 2 ? std::optional(args.Positionals()[1]) : std::nullopt);
+  if (!source.error.empty()) {
+    std::fprintf(stderr, "verosa-cli: %s\n", source.error.c_str());
+    return kExitFailure;
+  }
+  const std::vector<std::string> drives = source.library.Drives();
+  for (std::size_t i = 0; i < drives.size(); ++i)
+    std::printf("%s %s\n", static_cast<int>(i) == source.drive ? "*" : " ", drives[i].c_str());
+  const std::vector<carrowell::CdTrack> tracks = source.library.ReadTracks();
+  if (tracks.empty()) {
+    std::fprintf(stderr, "verosa-cli: no disc can be read in %s\n", source.name.c_str());
+    return kExitFailure;
+  }
+  std::printf("\nTrack  Kind   First sector  Length\n");
+  int audio = 0;
+  for (const carrowell::CdTrack& track : tracks) {
+    audio += track.audio;
+    std::printf("%02d     %-5s  %12d  %s\n", track.number, track.audio ? "audio" : "data",
+                static_cast<int>(track.first), carrowell::FormatSectorsText(track.Sectors()).c_str());
+  }
+  std::printf("Audio track count: %d\n", audio);
+  return kExitOk;
+}
+
+int RunCdRip(const Arguments& args) {
+  if (args.Positionals().size() > 2) return UsageError("cd rip takes one DRIVE or IMAGE", kCdUsage);
+  const auto list = args.Value("--tracks");
+  if (!list || list->empty()) return UsageError("cd rip needs --tracks LIST", kCdUsage);
+  const auto out = args.Value("--out");
+  if (!out || out->empty()) return UsageError("cd rip needs --out DIR", kCdUsage);
+  double rate = 44100;
+  if (auto value = args.Value("--rate")) {
+    if (*value != "44100" && *value != "48000" && *value != "96000")
+      return UsageError("--rate takes 44100, 48000 or 96000", kCdUsage);
+    rate = std::stod(*value);
+  }
+  std::error_code ec;
+  const fs::path folder = fs::absolute(*out, ec);
+  fs::create_directories(folder, ec);
+  if (!fs::is_directory(folder, ec)) {
+    std::fprintf(stderr, "verosa-cli: cannot make the folder %s\n", folder.c_str());
+    return kExitFailure;
+  }
+
+  carrowell::CdImport import{folder.string(), {}};
+  {
+    CdSource source;
+    OpenCdSource(source, args.Positionals().size() == 2 ? std::optional(args.Positionals()[1]) : std::nullopt);
+    if (!source.error.empty()) {
+      std::fprintf(stderr, "verosa-cli: %s\n", source.error.c_str());
+      return kExitFailure;
+    }
+    const std::vector<carrowell::CdTrack> tracks = source.library.ReadTracks();
+    if (tracks.empty()) {
+      std::fprintf(stderr, "verosa-cli: no disc can be read in %s\n", source.name.c_str());
+      return kExitFailure;
+    }
+    std::string error;
+    const auto chosen = ChooseTracks(*list, tracks, error);
+    if (!chosen) {
+      std::fprintf(stderr, "verosa-cli: %s\n", error.c_str());
+      return kExitFailure;
+    }
+    if (chosen->empty()) {
+      std::fprintf(stderr, "verosa-cli: the disc has no audio tracks\n");
+      return kExitFailure;
+    }
+    for (const carrowell::CdTrack& track : *chosen) {
+      char name[32];
+      std::snprintf(name, sizeof name, "Track %02d", track.number);
+      import.tracks.push_back({source.drive, track, name});
+    }
+  }
+
+  carrowell::ConversionControl control;
+  control.SetOutputFolder(folder.c_str());
+  control.SetSampleRate(rate);
+  if (control.AddCdTracks(import) != static_cast<int>(import.tracks.size())) return kExitFailure;
+  int converted = 0;
+  {
+    InterruptScope interrupt;
+    converted = control.ConvertAll();
+  }
+  for (int i = 0; i < control.GetItemCount(); ++i) {
+    const std::string destination = control.GetItemDestination(i);
+    if (fs::is_regular_file(destination, ec)) std::printf("%s\n", destination.c_str());
+  }
+  control.RemoveAllItems();
+  return converted ? kExitOk : kExitFailure;
+}
+
+}  // namespace
+
+int RunCd(const std::vector<std::string>& raw) {
+  if (WantsHelp(raw)) {
+    std::fputs(kCdUsage, stdout);
+    return kExitOk;
+  }
+  const Arguments args(raw, {"--tracks", "--out", "--rate"}, {});
+  if (!args.Ok()) return UsageError(args.Error(), kCdUsage);
+  const std::string what = args.Positionals().empty() ? "" : args.Positionals()[0];
+  if (what == "tracks") {
+    if (args.Value("--tracks") || args.Value("--out") || args.Value("--rate"))
+      return UsageError("cd tracks takes no options", kCdUsage);
+    return RunCdTracks(args);
+  }
+  if (what == "rip") return RunCdRip(args);
+  return UsageError("cd needs \"tracks\" or \"rip\"", kCdUsage);
 }
 
 }  // namespace verosa::cli

@@ -26,6 +26,9 @@ constexpr const char* kUsage =
     "  probe FILE [--json]               show a media file's audio\n"
     "  convert FILE... --out DIR [options]\n"
     "                                    convert audio files to PCM WAV (or MP3)\n"
+    "  cd tracks [DRIVE|IMAGE]           list the CD drives and a disc's tracks\n"
+    "  cd rip [DRIVE|IMAGE] --tracks LIST --out DIR [--rate R]\n"
+    "                                    read audio CD tracks into WAV files\n"
     "  record OUT.wav --seconds N [--device NAME]\n"
     "                                    record from a sound input into a WAV file\n"
 #endif
@@ -64,6 +67,7 @@ int main(int argc, char** argv) {
 #ifdef VEROSA_HAVE_CONVERSION
   if (command == "probe") return verosa::cli::RunProbe(args);
   if (command == "convert") return verosa::cli::RunConvert(args);
+  if (command == "cd") return verosa::cli::RunCd(args);
   if (command == "record") return verosa::cli::RunRecord(args);
 #endif
   if (command == "make") return verosa::cli::RunMake(args);

@@ -12,7 +12,7 @@ packages=(
   genisoimage udftools p7zip-full
   libburn-dev
   libcdio-dev
-  libcdio-paranoia-dev
+  libcdio-paranoia-dev libcdio-utils
   scdoc
   desktop-file-utils appstream shared-mime-info xdg-utils libglib2.0-bin man-db dpkg-dev
 )

@@ -32,13 +32,15 @@ inline constexpr const char* kSectionCreatorStartDlg = "CreatorStartDlg";
 inline constexpr const char* kSectionVerosaDlg = "VerosaDlg";
 inline constexpr const char* kSectionSystemOptionDlg = "SystemOptionDlg";
 inline constexpr const char* kSectionAboutDialogBox = "AboutDialogBox";
+// The conversion library's dialogs and messages.
+inline constexpr const char* kSectionCarrowell = "Carrowell";
 
-inline constexpr std::array<const char*, 13> kLanguageSections = {
+inline constexpr std::array<const char*, 14> kLanguageSections = {
     kSectionPopupMenus,       kSectionToolTips,         kSectionMessageBoxes,
     kSectionMiscStrings,      kSectionAddChapterDlg,    kSectionCreatorConfigDlg,
     kSectionCreatorEditDlg,   kSectionCreatorNavigationDlg, kSectionCreatorOutputDlg,
     kSectionCreatorStartDlg,  kSectionVerosaDlg,        kSectionSystemOptionDlg,
-    kSectionAboutDialogBox};
+    kSectionAboutDialogBox,   kSectionCarrowell};
 
 // The file name the program loads the component by.
 inline constexpr const char* kLanguageComponentName = "Tolvane.dll";

@@ -388,10 +388,14 @@ void ConversionControl::ImportAudioCD() {
   fs::create_directories(folder, ec);
   const std::optional<CdImport> chosen =
       ActiveConversionUi().ChooseCdTracks(available ? &library : nullptr, folder.string());
-  if (!chosen) return;
-  for (const CdTrackChoice& choice : chosen->tracks) {
+  if (chosen) AddCdTracks(*chosen);
+}
+
+int ConversionControl::AddCdTracks(const CdImport& chosen) {
+  int added = 0;
+  for (const CdTrackChoice& choice : chosen.tracks) {
     auto item = std::make_unique<ConversionItem>(registry_, kSourceCdTrack, kTargetPcmWav);
-    if (!item->Valid()) return;
+    if (!item->Valid()) return added;
     PropertySet& source = item->Source();
     source.SetInt(CdTrackSource::kDrive, choice.drive);
     source.SetInt(CdTrackSource::kTrack, choice.track.number);
@@ -400,16 +404,18 @@ void ConversionControl::ImportAudioCD() {
     source.SetInt2(CdTrackSource::kLastSector, choice.track.last);
     item->SetName(choice.name);
     const auto destination = MakeDestinationIn(
-        chosen->directory, ItemOrigin::CdTrack, ".WAV",
-        [this](const std::string& name) { return DestinationTaken(name); });
+        chosen.directory, ItemOrigin::CdTrack, ".WAV",
+        [this](const std::string& name) { return DestinationTaken(name); }, choice.name);
     if (!destination) {
-      ReportFileError(FileErrorCause::LockViolation, chosen->directory);
-      return;
+      ReportFileError(FileErrorCause::LockViolation, chosen.directory);
+      return added;
     }
     item->SetDestination(*destination);
     item->Target().SetReal(WavTargetFormat::kOutputRate, sample_rate_);
     items_.push_back(std::move(item));
+    ++added;
   }
+  return added;
 }
 
 void ConversionControl::BrowseAndAddFiles() {

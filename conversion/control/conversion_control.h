@@ -14,6 +14,8 @@
 
 namespace carrowell {
 
+struct CdImport;
+
 inline constexpr const char* kBrowseTitle = "Select Music Files";
 // Beside the classic list, the formats a Linux music collection holds
 // (FLAC, Ogg, Opus, AAC, ...), which the decoder reads as well.
@@ -50,6 +52,9 @@ class ConversionControl : public ConversionCtrl {
   double GetSampleRate() override;
   void SetSampleRate(double rate) override;
   void ImportAudioCD() override;
+  // Items for the chosen tracks, ripped into the chosen folder under their
+  // names; how many were added.
+  int AddCdTracks(const CdImport& chosen);
   void BrowseAndAddFiles() override;
   void RecordAudio() override;
   int ConvertItemsInJob(const int* indices, int count, core::JobHost& host) override;

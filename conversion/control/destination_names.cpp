@@ -3,6 +3,7 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -41,8 +42,17 @@ std::optional<std::string> MakeDestination(const std::string& output_folder, Ite
 
 std::optional<std::string> MakeDestinationIn(const std::string& folder_name, ItemOrigin origin,
                                              const std::string& extension,
-                                             const std::function<bool(const std::string&)>& taken) {
+                                             const std::function<bool(const std::string&)>& taken,
+                                             const std::string& stem) {
   const fs::path folder = folder_name;
+  std::string safe_stem = stem;
+  std::replace(safe_stem.begin(), safe_stem.end(), '/', '-');
+  for (int n = 1; !safe_stem.empty() && safe_stem != "." && safe_stem != ".." && n <= kAttempts; ++n) {
+    const std::string result =
+        (folder / (safe_stem + (n > 1 ? " (" + std::to_string(n) + ")" : "") + extension)).string();
+    std::error_code ec;
+    if (!fs::exists(result, ec) && !ec && !(taken && taken(result))) return result;
+  }
   for (int attempt = 0; attempt < kAttempts; ++attempt) {
     std::string name = (folder / (std::string(OriginPrefix(origin)) + "XXXXXX.TMP")).string();
     const int fd = ::mkstemps(name.data(), 4);

@@ -21,10 +21,13 @@ const char* OriginPrefix(ItemOrigin origin);
 // instead of the temporary one; the temporary file is removed again. A name
 // whose result already exists or is `taken` is passed over. nullopt when the
 // folder is missing or not writable.
-// The same directly in `folder` (the Audio CD dialog's folder).
+// The same directly in `folder` (the Audio CD dialog's folder). With a
+// `stem` the file is named after it ("Track 01.WAV", then "Track 01 (2).WAV",
+// ...) while such a name is free.
 std::optional<std::string> MakeDestinationIn(const std::string& folder, ItemOrigin origin,
                                              const std::string& extension,
-                                             const std::function<bool(const std::string&)>& taken);
+                                             const std::function<bool(const std::string&)>& taken,
+                                             const std::string& stem = {});
 std::optional<std::string> MakeDestination(const std::string& output_folder, ItemOrigin origin,
                                            const std::string& extension,
                                            const std::function<bool(const std::string&)>& taken);

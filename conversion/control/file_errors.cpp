@@ -1,17 +1,18 @@
 #include "control/file_errors.h"
 
 #include "platform/message_box.h"
+#include "ui/ui_text.h"
 
 namespace carrowell {
 
 std::string FileErrorText(FileErrorCause cause, const std::string& path) {
   switch (cause) {
     case FileErrorCause::InvalidFile:
-      return path + " cannot be used: it is not a readable media file with an audio stream.";
+      return (UiText("%1 cannot be used: it is not a readable media file with an audio stream.")).arg(QString::fromStdString(path)).toStdString();
     case FileErrorCause::LockViolation:
       break;
   }
-  return path + " could not be added: no output file could be reserved for it in the work folder.";
+  return UiText("%1 could not be added: no output file could be reserved for it in the work folder.").arg(QString::fromStdString(path)).toStdString();
 }
 
 void ReportFileError(FileErrorCause cause, const std::string& path) {

@@ -15,6 +15,7 @@
 
 #include "engine/source_descriptors.h"
 #include "platform/message_box.h"
+#include "ui/ui_text.h"
 
 namespace carrowell {
 namespace {
@@ -22,9 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string TrackName(int number) {
-  char text[32];
-  std::snprintf(text, sizeof text, "Track %02d", number);
-  return text;
+  return UiText("Track %02d").replace("%02d", QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0'))).toStdString();
 }
 
 std::int64_t FreeBytes(const std::string& folder) {
@@ -38,7 +37,7 @@ std::int64_t FreeBytes(const std::string& folder) {
 AudioCdDlg::AudioCdDlg(CdRipLibrary* library, const std::string& output_directory, QWidget* parent)
     : QDialog(parent), library_(library && library->Loaded() ? library : nullptr) {
   setObjectName("AudioCdDlg");
-  setWindowTitle(QStringLiteral("Audio CD"));
+  setWindowTitle(UiText("Audio CD"));
   picker_ = [](QWidget* parent, const QString& prompt, const QString& start) {
     return QFileDialog::getExistingDirectory(parent, prompt, start, QFileDialog::ShowDirsOnly);
   };
@@ -46,11 +45,11 @@ AudioCdDlg::AudioCdDlg(CdRipLibrary* library, const std::string& output_director
 
   auto* root = new QVBoxLayout(this);
   auto* drive_row = new QHBoxLayout;
-  auto* drive_label = new QLabel(QStringLiteral("Dri&ve:"), this);
+  auto* drive_label = new QLabel(UiText("Dri&ve:"), this);
   drives_ = new QComboBox(this);
   drives_->setObjectName(QString::number(kIdDrive));
   drive_label->setBuddy(drives_);
-  refresh_ = new QPushButton(QStringLiteral("&Refresh"), this);
+  refresh_ = new QPushButton(UiText("&Refresh"), this);
   refresh_->setObjectName(QString::number(kIdRefresh));
   drive_row->addWidget(drive_label);
   drive_row->addWidget(drives_, 1);
@@ -60,7 +59,7 @@ AudioCdDlg::AudioCdDlg(CdRipLibrary* library, const std::string& output_director
   list_ = new QTreeWidget(this);
   list_->setObjectName(QString::number(kIdTracks));
   list_->setColumnCount(2);
-  list_->setHeaderLabels({QStringLiteral("Title"), QStringLiteral("Time")});
+  list_->setHeaderLabels({UiText("Title"), UiText("Time")});
   list_->setRootIsDecorated(false);
   list_->setColumnWidth(0, 200);
   list_->header()->setDefaultAlignment(Qt::AlignCenter);
@@ -70,16 +69,16 @@ AudioCdDlg::AudioCdDlg(CdRipLibrary* library, const std::string& output_director
   root->addWidget(count_);
 
   auto* grid = new QGridLayout;
-  auto* directory_label = new QLabel(QStringLiteral("&Output Directory:"), this);
+  auto* directory_label = new QLabel(UiText("&Output Directory:"), this);
   directory_ = new QLineEdit(QString::fromStdString(output_directory), this);
   directory_->setObjectName(QString::number(kIdOutputDirectory));
   directory_label->setBuddy(directory_);
-  auto* browse = new QPushButton(QStringLiteral("&Browse..."), this);
+  auto* browse = new QPushButton(UiText("&Browse..."), this);
   browse->setObjectName(QString::number(kIdBrowse));
-  auto* format_label = new QLabel(QStringLiteral("A&udio File Format:"), this);
+  auto* format_label = new QLabel(UiText("A&udio File Format:"), this);
   format_ = new QComboBox(this);
   format_->setObjectName(QString::number(kIdFormat));
-  format_->addItem(QStringLiteral("PCM (.WAV)"));
+  format_->addItem(UiText("PCM (.WAV)"));
   format_label->setBuddy(format_);
   grid->addWidget(directory_label, 0, 0);
   grid->addWidget(directory_, 0, 1);
@@ -90,10 +89,10 @@ AudioCdDlg::AudioCdDlg(CdRipLibrary* library, const std::string& output_director
 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
-  ok_ = new QPushButton(QStringLiteral("OK"), this);
+  ok_ = new QPushButton(UiText("OK"), this);
   ok_->setObjectName("1");
   ok_->setDefault(true);
-  auto* cancel = new QPushButton(QStringLiteral("C&ancel"), this);
+  auto* cancel = new QPushButton(UiText("C&ancel"), this);
   cancel->setObjectName("2");
   buttons->addWidget(ok_);
   buttons->addWidget(cancel);
@@ -109,8 +108,8 @@ AudioCdDlg::AudioCdDlg(CdRipLibrary* library, const std::string& output_director
     const std::vector<std::string> names = library_->Drives();
     if (names.empty()) {
       platform::MessageBox(platform::kNoWindow,
-                           "There are no CD drives on this system which are supported by this "
-                           "software and support reading CD-DA.",
+                           UiTextStd("There are no CD drives on this system which are supported by "
+                                     "this software and support reading CD-DA."),
                            "Verosa", platform::kMbOk);
     }
     for (const std::string& name : names) drives_->addItem(QString::fromStdString(name));
@@ -126,9 +125,7 @@ void AudioCdDlg::Refresh() {
     library_->SetDrive(drives_->currentIndex());
     tracks_ = library_->ReadTracks();
   }
-  char text[64];
-  std::snprintf(text, sizeof text, "Audio track count: %d", static_cast<int>(tracks_.size()));
-  count_->setText(QString::fromLatin1(text));
+  count_->setText(UiText("Audio track count: %d").replace("%d", QString::number(tracks_.size())));
   // Rows follow the table of contents; a data track is shown but cannot be
   // chosen.
   for (const CdTrack& track : tracks_) {
@@ -141,7 +138,7 @@ void AudioCdDlg::Refresh() {
       row->setCheckState(0, Qt::Checked);
     } else {
       row->setFlags(row->flags() & ~Qt::ItemIsEnabled);
-      row->setToolTip(0, QStringLiteral("Data track"));
+      row->setToolTip(0, UiText("Data track"));
     }
   }
   RefreshControls();
@@ -157,7 +154,7 @@ std::string AudioCdDlg::OutputDirectory() const { return directory_->text().toSt
 
 void AudioCdDlg::Browse() {
   const QString chosen = picker_(
-      this, QStringLiteral("Please select the folder where output files are to be stored."),
+      this, UiText("Please select the folder where output files are to be stored."),
       directory_->text());
   if (!chosen.isEmpty()) directory_->setText(chosen);
 }
@@ -166,7 +163,7 @@ void AudioCdDlg::accept() {
   const std::string directory = OutputDirectory();
   std::error_code error;
   if (directory.empty() || !fs::is_directory(directory, error)) {
-    platform::MessageBox(platform::kNoWindow, "Invalidated directory:\n" + directory, "Warning!",
+    platform::MessageBox(platform::kNoWindow, UiTextStd("Invalidated directory:\n") + directory, "Warning!",
                          platform::kMbOk | platform::kMbIconWarning);
     return;
   }
@@ -184,7 +181,8 @@ void AudioCdDlg::accept() {
   const std::int64_t free = free_space_ ? free_space_(directory) : -1;
   if (!chosen.empty() && free >= 0 && bytes > free) {
     platform::MessageBox(platform::kNoWindow,
-                         "Not enough disk space, please respecify your work folder!", "Warning",
+                         UiTextStd("Not enough disk space, please respecify your work folder!"),
+                         "Warning",
                          platform::kMbOk | platform::kMbIconWarning);
     return;
   }

@@ -12,21 +12,23 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "ui/ui_text.h"
+
 namespace carrowell {
 
 ChangeOutputFileDlg::ChangeOutputFileDlg(const std::string& destination, QWidget* parent)
     : QDialog(parent), model_(destination) {
-  setWindowTitle(QStringLiteral("Change Output File"));
+  setWindowTitle(UiText("Change Output File"));
   setMinimumWidth(460);
 
   name_edit_ = new QLineEdit(QString::fromStdString(model_.Name()), this);
   name_edit_->setObjectName(QStringLiteral("name"));
-  browse_button_ = new QPushButton(QStringLiteral("&Browse..."), this);
+  browse_button_ = new QPushButton(UiText("&Browse..."), this);
   browse_button_->setObjectName(QStringLiteral("browse"));
-  preview_check_ = new QCheckBox(QStringLiteral("Preview:"), this);
+  preview_check_ = new QCheckBox(UiText("Preview:"), this);
   preview_check_->setObjectName(QStringLiteral("preview_check"));
   preview_check_->setChecked(true);
-  preview_label_ = new QLabel(QString::fromUtf8(kPreviewPlaceholder), this);
+  preview_label_ = new QLabel(UiText(kPreviewPlaceholder), this);
   preview_label_->setObjectName(QStringLiteral("preview"));
   preview_label_->setTextFormat(Qt::PlainText);
   preview_label_->setWordWrap(true);
@@ -34,12 +36,13 @@ ChangeOutputFileDlg::ChangeOutputFileDlg(const std::string& destination, QWidget
 
   auto* buttons = new QDialogButtonBox(
       QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
+  SetButtonTexts(*buttons);
 
   auto* name_row = new QHBoxLayout;
   name_row->addWidget(name_edit_, 1);
   name_row->addWidget(browse_button_);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QStringLiteral("Output File Name:"), this));
+  layout->addWidget(new QLabel(UiText("Output File Name:"), this));
   layout->addLayout(name_row);
   layout->addWidget(preview_check_);
   layout->addWidget(preview_label_);
@@ -50,7 +53,7 @@ ChangeOutputFileDlg::ChangeOutputFileDlg(const std::string& destination, QWidget
   connect(preview_check_, &QCheckBox::toggled, preview_label_, &QWidget::setVisible);
   connect(browse_button_, &QPushButton::clicked, this, [this] {
     const QString folder = QFileDialog::getExistingDirectory(
-        this, QString::fromUtf8(kChooseFolderPrompt),
+        this, UiText(kChooseFolderPrompt),
         QString::fromStdString(std::filesystem::path(model_.Name()).parent_path().string()));
     if (!folder.isEmpty()) ChooseFolder(folder.toStdString());
   });

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/message_box.h"
+#include "ui/ui_text.h"
 
 namespace carrowell {
 namespace {
@@ -47,6 +48,7 @@ std::string FormatPercentage(double percent) {
 ConverterProgress::ConverterProgress(std::unique_ptr<ProgressDisplay> display, Clock clock)
     : display_(std::move(display)), clock_(clock ? std::move(clock) : Clock(SteadySeconds)) {
   display_->SetAbortHandler([this] { return RequestAbort(); });
+  estimated_text_ = percentage_text_ = UiTextStd(kUnknownText);
   display_->SetFileProgress(0);
   display_->SetTotalProgress(0);
   display_->ShowEstimatedTime(estimated_text_);
@@ -76,14 +78,14 @@ bool ConverterProgress::RequestAbort() {
   if (!converting_) return true;
   if (!aborted_ &&
       (question_ == AbortQuestion::DontAsk ||
-       platform::MessageBox(platform::kNoWindow, kAbortQuestion, "Verosa",
+       platform::MessageBox(platform::kNoWindow, UiTextStd(kAbortQuestion), "Verosa",
                             platform::kMbYesNo | platform::kMbIconWarning) == platform::kIdYes))
     aborted_ = true;
   return false;
 }
 
 void ConverterProgress::SetCurrentFile(const char* path) {
-  file_text_ = std::string(kConvertingText) + "  " + FileNamePart(path);
+  file_text_ = UiTextStd(kConvertingText) + "  " + FileNamePart(path);
   display_->ShowFileText(file_text_);
 }
 
@@ -125,7 +127,7 @@ void ConverterProgress::ShowInFlight(const std::vector<std::string>& names,
                                      const std::vector<double>& currents) {
   // Between two items, or after the last one: only the batch bar moves.
   if (names.empty() || currents.empty()) return UpdateTotals(0);
-  std::string text = kConvertingText;
+  std::string text = UiTextStd(kConvertingText);
   for (std::size_t i = 0; i < names.size(); ++i) text += (i == 0 ? "  " : ", ") + FileNamePart(names[i].c_str());
   if (text != file_text_) {
     file_text_ = text;

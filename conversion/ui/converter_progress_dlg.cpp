@@ -14,11 +14,12 @@
 #include <QVBoxLayout>
 
 #include "ui/converter_progress.h"
+#include "ui/ui_text.h"
 
 namespace carrowell {
 namespace {
 
-QLabel* Caption(const char* text, QWidget* parent) { return new QLabel(QString::fromUtf8(text), parent); }
+QLabel* Caption(const char* text, QWidget* parent) { return new QLabel(UiText(text), parent); }
 
 void SetTextIfChanged(QLabel* label, const std::string& text) {
   const QString value = QString::fromStdString(text);
@@ -29,7 +30,7 @@ void SetTextIfChanged(QLabel* label, const std::string& text) {
 
 ConverterProgressDlg::ConverterProgressDlg(QWidget* owner, std::function<bool()> ask_to_abort)
     : QDialog(owner), owner_(owner), ask_to_abort_(std::move(ask_to_abort)) {
-  setWindowTitle(QStringLiteral("Audio Converter"));
+  setWindowTitle(UiText("Audio Converter"));
   setModal(false);
   setMinimumWidth(380);
 
@@ -61,7 +62,7 @@ ConverterProgressDlg::ConverterProgressDlg(QWidget* owner, std::function<bool()>
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
 
-  abort_button_ = new QPushButton(QStringLiteral("&Abort"), this);
+  abort_button_ = new QPushButton(UiText("&Abort"), this);
   abort_button_->setObjectName(kAbortId);
   connect(abort_button_, &QPushButton::clicked, this, [this] {
     if (ask_to_abort_) ask_to_abort_();

@@ -14,6 +14,8 @@
 #include <QSlider>
 #include <QVBoxLayout>
 
+#include "ui/ui_text.h"
+
 namespace carrowell {
 namespace {
 
@@ -34,7 +36,7 @@ QComboBox* List(const char* id, const QStringList& entries, QWidget* parent) {
 }
 
 QCheckBox* Check(const char* id, const char* text, QWidget* parent) {
-  auto* box = new QCheckBox(QString::fromUtf8(text), parent);
+  auto* box = new QCheckBox(UiText(text), parent);
   box->setObjectName(QString::fromLatin1(id));
   return box;
 }
@@ -49,9 +51,9 @@ QLabel* ValueLabel(const char* id, QWidget* parent) {
 }  // namespace
 
 Mp3SettingsDlg::Mp3SettingsDlg(const Mp3Settings& settings, QWidget* parent) : QDialog(parent) {
-  setWindowTitle(QStringLiteral("MP3 Settings"));
+  setWindowTitle(UiText("MP3 Settings"));
 
-  extra_ = List("1053", {QStringLiteral("Music"), QStringLiteral("Speech"), QStringLiteral("Mixed")},
+  extra_ = List("1053", {UiText("Music"), UiText("Speech"), UiText("Mixed")},
                 this);
   bitrate_ = BitrateSlider("1000", this);
   bitrate_label_ = ValueLabel("1023", this);
@@ -60,16 +62,16 @@ Mp3SettingsDlg::Mp3SettingsDlg(const Mp3Settings& settings, QWidget* parent) : Q
   max_bitrate_label_ = ValueLabel("1024", this);
   QStringList qualities;
   for (int q = 0; q <= 9; ++q)
-    qualities << (q == 0 ? QStringLiteral("0 (best)") : q == 9 ? QStringLiteral("9 (smallest)")
+    qualities << (q == 0 ? UiText("0 (best)") : q == 9 ? UiText("9 (smallest)")
                                                               : QString::number(q));
   vbr_quality_ = List("1084", qualities, this);
   mode_ = List("1004",
-               {QStringLiteral("Stereo"), QStringLiteral("Joint stereo"),
-                QStringLiteral("Dual channel"), QStringLiteral("Mono")},
+               {UiText("Stereo"), UiText("Joint stereo"),
+                UiText("Dual channel"), UiText("Mono")},
                this);
   QStringList rates;
   for (int rate : kMp3SampleRateTable)
-    rates << (rate == 0 ? QStringLiteral("Auto") : QStringLiteral("%1 Hz").arg(rate));
+    rates << (rate == 0 ? UiText("Auto") : UiText("%1 Hz").arg(rate));
   sample_rate_ = List("1003", rates, this);
   copyright_ = Check("1068", "&Copyright", this);
   crc_ = Check("1066", "C&RC", this);
@@ -77,25 +79,25 @@ Mp3SettingsDlg::Mp3SettingsDlg(const Mp3Settings& settings, QWidget* parent) : Q
   private_bit_ = Check("1069", "&Private", this);
   mpeg1_ = Check("1082", "&MPEG-1", this);
 
-  auto* rates_group = new QGroupBox(QStringLiteral("Bitrate"), this);
+  auto* rates_group = new QGroupBox(UiText("Bitrate"), this);
   auto* rates_grid = new QGridLayout(rates_group);
-  rates_grid->addWidget(new QLabel(QStringLiteral("Bitrate:"), this), 0, 0);
+  rates_grid->addWidget(new QLabel(UiText("Bitrate:"), this), 0, 0);
   rates_grid->addWidget(bitrate_, 0, 1);
   rates_grid->addWidget(bitrate_label_, 0, 2);
   rates_grid->addWidget(vbr_, 1, 0, 1, 3);
-  rates_grid->addWidget(new QLabel(QStringLiteral("Maximum bitrate:"), this), 2, 0);
+  rates_grid->addWidget(new QLabel(UiText("Maximum bitrate:"), this), 2, 0);
   rates_grid->addWidget(max_bitrate_, 2, 1);
   rates_grid->addWidget(max_bitrate_label_, 2, 2);
-  rates_grid->addWidget(new QLabel(QStringLiteral("VBR quality:"), this), 3, 0);
+  rates_grid->addWidget(new QLabel(UiText("VBR quality:"), this), 3, 0);
   rates_grid->addWidget(vbr_quality_, 3, 1, 1, 2);
   rates_grid->setColumnStretch(1, 1);
 
   auto* stream = new QFormLayout;
-  stream->addRow(QStringLiteral("Content:"), extra_);
-  stream->addRow(QStringLiteral("Channel mode:"), mode_);
-  stream->addRow(QStringLiteral("Output sample rate:"), sample_rate_);
+  stream->addRow(UiText("Content:"), extra_);
+  stream->addRow(UiText("Channel mode:"), mode_);
+  stream->addRow(UiText("Output sample rate:"), sample_rate_);
 
-  auto* flags_group = new QGroupBox(QStringLiteral("Stream flags"), this);
+  auto* flags_group = new QGroupBox(UiText("Stream flags"), this);
   auto* flags = new QGridLayout(flags_group);
   flags->addWidget(copyright_, 0, 0);
   flags->addWidget(crc_, 0, 1);
@@ -106,6 +108,7 @@ Mp3SettingsDlg::Mp3SettingsDlg(const Mp3Settings& settings, QWidget* parent) : Q
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel |
                                            QDialogButtonBox::Reset,
                                        this);
+  SetButtonTexts(*buttons);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(buttons->button(QDialogButtonBox::Reset), &QPushButton::clicked, this, [this] { Reset(); });

@@ -1,22 +1,36 @@
 #pragma once
 
 // Every text the conversion library's dialogs and messages show goes through
-// UiText: the hosting program may install a QTranslator that answers the
-// "Carrowell" context from its own language files. Without one the English
-// text is shown.
+// UiText, in the context kUiTextContext. Without a translator for it the
+// English text is shown.
 
 #include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QString>
 #include <string>
 
-namespace carrowell {
+#include "carrowell/ui_texts.h"
 
-inline constexpr const char* kUiTextContext = "Carrowell";
+namespace carrowell {
 
 inline QString UiText(const char* english) {
   return QCoreApplication::translate(kUiTextContext, english);
 }
 
 inline std::string UiTextStd(const char* english) { return UiText(english).toStdString(); }
+
+// The standard buttons of a button box, with texts of their own.
+inline void SetButtonTexts(QDialogButtonBox& buttons) {
+  static constexpr struct {
+    QDialogButtonBox::StandardButton button;
+    const char* text;
+  } kTexts[] = {{QDialogButtonBox::Ok, "OK"},
+                {QDialogButtonBox::Cancel, "Cancel"},
+                {QDialogButtonBox::Help, "&Help"},
+                {QDialogButtonBox::Reset, "&Reset"}};
+  for (const auto& entry : kTexts)
+    if (QPushButton* button = buttons.button(entry.button)) button->setText(UiText(entry.text));
+}
 
 }  // namespace carrowell

@@ -41,6 +41,8 @@ class Abort : public ConversionTest {
     EXPECT_EQ(control_.GetItemCount(), 2);
   }
 
+  // One item at a time on this thread: the bar values follow the press.
+  testing_support::ScopedEnv one_worker_{"VEROSA_CONVERT_WORKERS", "1"};
   ConversionControl control_;
   bool pressed_ = false;
   int pressed_at_ = -1;

@@ -254,7 +254,8 @@ TEST_F(CdImportTest, ChosenTracksBecomeItemsThatRipIntoTheChosenFolder) {
   const fs::path destination = control.GetItemDestination(0);
   EXPECT_EQ(destination.parent_path(), folder);
   EXPECT_EQ(destination.extension(), ".WAV");
-  EXPECT_EQ(destination.filename().string().substr(0, 3), "CVC");
+  // Named after the track, so its chapter reads "Track 02".
+  EXPECT_EQ(destination.filename(), "Track 02.WAV");
 
   ASSERT_EQ(control.ConvertAll(), 1) << (boxes_.Boxes().empty() ? "" : boxes_.Boxes().back().text);
   const auto info = ReadWavInfo(destination);
@@ -263,10 +264,15 @@ TEST_F(CdImportTest, ChosenTracksBecomeItemsThatRipIntoTheChosenFolder) {
   EXPECT_NEAR(info->Seconds(), 2.0, 0.01);
   EXPECT_TRUE(IntermediatesLeft().empty());
 
+  // The same track again keeps the first rip.
+  control.ImportAudioCD();
+  ASSERT_EQ(control.GetItemCount(), 2);
+  EXPECT_EQ(fs::path(control.GetItemDestination(1)).filename(), "Track 02 (2).WAV");
+
   // Cancelled: nothing added.
   ui_.cd_answer.reset();
   control.ImportAudioCD();
-  EXPECT_EQ(control.GetItemCount(), 1);
+  EXPECT_EQ(control.GetItemCount(), 2);
 }
 
 }  // namespace

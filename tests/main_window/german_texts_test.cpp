@@ -19,6 +19,10 @@
 #include <set>
 
 #include "shell/app_context.h"
+#include "ui/audio_cd_dlg.h"
+#include "ui/change_output_file_dlg.h"
+#include "ui/converter_progress_dlg.h"
+#include "ui/mp3_settings_dlg.h"
 #include "support/test_support.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/system_option_dlg.h"
@@ -49,9 +53,9 @@ std::map<QString, QString> Catalogue() {
 // Texts that are names, not words of the interface.
 bool StaysAsItIs(const QString& text) {
   static const QRegularExpression kName(
-      QStringLiteral("^(Verosa|PAL|NTSC|PCM|OK|\\d+\\s*KHz|[\\d:.%, ]+|\\.\\.\\.|[A-Za-z]:?/.*|/.*|"
+      QStringLiteral("^(Verosa|PAL|NTSC|PCM( \\(\\.WAV\\))?|OK|\\d+\\s*KHz|[\\d:.%, ]+|\\.\\.\\.|[A-Za-z]:?/.*|/.*|"
                      "Aurora|Ember|Slate|libburn|Verosa V[\\d.]+|V\\d.*|Copyright .*|https?://.*|.*@.*|"
-                     "Deutsch|American English|\\d+m:\\d+s)$"));
+                     "Deutsch|American English|\\d+m:\\d+s|\\d+ kbps)$"));
   return kName.match(text).hasMatch();
 }
 
@@ -63,9 +67,9 @@ class Walker {
       text.replace("$APPNAME$", "Verosa");
       german_.insert(text);
       // Texts with numbers or names filled in.
-      if (text.contains("%d") || text.contains("%s")) {
+      if (text.contains(QRegularExpression("%(\\d*d|s|1)"))) {
         QString pattern = QRegularExpression::escape(text);
-        pattern.replace("%d", "-?\\d+").replace("%s", ".*");
+        pattern.replace(QRegularExpression("%\\d*d"), "-?\\d+").replace("%s", ".*").replace("%1", ".*");
         templates_.emplace_back("^" + pattern);
       }
     }
@@ -158,6 +162,16 @@ TEST(GermanTexts, EveryPageAndDialogIsTranslated) {
     AddChapterDlg chapter(context, AddChapterDlg::Mode::Add, {}, &window);
     chapter.show();
     walker.Widget(chapter, "Chapter");
+
+    // The conversion library's dialogs.
+    carrowell::AudioCdDlg cd(nullptr, "/tmp", &window);
+    carrowell::ConverterProgressDlg progress(nullptr, {});
+    carrowell::Mp3SettingsDlg mp3(carrowell::Mp3Settings{}, &window);
+    carrowell::ChangeOutputFileDlg output_file("/tmp/song.wav", &window);
+    for (QDialog* dialog : std::initializer_list<QDialog*>{&cd, &progress, &mp3, &output_file}) {
+      dialog->show();
+      walker.Widget(*dialog, dialog->windowTitle());
+    }
   }
   for (const QString& text : walker.Bad()) ADD_FAILURE() << text.toStdString();
 }

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QAction>
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "carrowell/ui_texts.h"
 #include "shell/language_holder.h"
 #include "ui/common/qt_window_sink.h"
 #include "ui/skin/page_skin.h"
@@ -93,6 +95,20 @@ void SetTranslatedToolTips(const LanguageHolder& language, QWidget& page) {
   SetButtonToolTips(page, [&language](const QString& caption) {
     return TranslateText(language, caption, kSectionToolTips);
   });
+}
+
+CarrowellTranslator::CarrowellTranslator(const LanguageHolder& language) : language_(language) {
+  QCoreApplication::installTranslator(this);
+}
+
+CarrowellTranslator::~CarrowellTranslator() { QCoreApplication::removeTranslator(this); }
+
+QString CarrowellTranslator::translate(const char* context, const char* source, const char*,
+                                       int) const {
+  if (!context || !source || std::string_view(context) != carrowell::kUiTextContext) return {};
+  const QString english = QString::fromUtf8(source);
+  const QString text = TranslateText(language_, english, kSectionCarrowell);
+  return text == english ? QString() : text;
 }
 
 }  // namespace verosa

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QString>
+#include <QTranslator>
 #include <string_view>
 
 class QMenu;
@@ -31,5 +32,19 @@ void TranslateMenuTexts(const LanguageHolder& language, QMenu& menu, std::string
 // Tool tips of the skinned buttons of `page`: their captions translated in
 // "ToolTips".
 void SetTranslatedToolTips(const LanguageHolder& language, QWidget& page);
+
+// Answers the conversion library's texts from the language component while
+// installed in the application.
+class CarrowellTranslator : public QTranslator {
+ public:
+  explicit CarrowellTranslator(const LanguageHolder& language);
+  ~CarrowellTranslator() override;
+  bool isEmpty() const override { return false; }
+  QString translate(const char* context, const char* source, const char* disambiguation,
+                    int n) const override;
+
+ private:
+  const LanguageHolder& language_;
+};
 
 }  // namespace verosa

@@ -108,6 +108,7 @@ VerosaDlg::VerosaDlg(AppContext& context, Options options, QWidget* parent)
   if (!language.Loaded()) setWindowTitle(QString::fromLatin1(kProductName));
   TranslateMenuTexts(language, *menu_bar_, kSectionPopupMenus);
   filter_ = QString::fromStdString(language.TranslateInto(kProjectFilter, kSectionMiscStrings));
+  carrowell_texts_ = std::make_unique<CarrowellTranslator>(language);
 
   CreatePages();
   SetTranslatedToolTips(language, *this);

@@ -23,6 +23,7 @@ class QStackedWidget;
 namespace verosa {
 
 class AppContext;
+class CarrowellTranslator;
 class CreatorConfigDlg;
 class CreatorEditDlg;
 class CreatorNavigationDlg;
@@ -161,6 +162,7 @@ class VerosaDlg : public QDialog {
   FileDialogRunner file_dialog_;
   OptionsDialogRunner options_dialog_;
   std::unique_ptr<QtWindowSink> output_sink_;
+  std::unique_ptr<CarrowellTranslator> carrowell_texts_;
   QPointer<Splash> splash_;
   bool first_paint_seen_ = false;
 };

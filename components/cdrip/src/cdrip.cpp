@@ -15,6 +15,8 @@ namespace {
 
 // Sectors read per chunk: about a third of a second of audio.
 constexpr int kChunkSectors = 26;
+// Lead-out (6,750), lead-in (4,500) and pregap (150) between two sessions.
+constexpr lsn_t kSessionGap = 11400;
 
 struct Drive {
   std::string device;  // what cdio_open takes: a device node or an image file
@@ -133,11 +135,24 @@ int32_t CR_ReadToc(void) {
     CR_TocEntry entry{};
     entry.number = t;
     entry.first_sector = cdio_get_track_lsn(cdio, t);
-    // The track's own end: on an Enhanced CD the gap before the data
-    // session is not audio.
     entry.last_sector = cdio_get_track_last_lsn(cdio, t);
     entry.flags = cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO ? CR_TRACK_AUDIO
                                                                       : CR_TRACK_DATA;
+    // An audio track ends before the gap of a data track after it (an
+    // Enhanced CD's second session): the pregap the disc states, or on a
+    // drive the 11,400 sectors of lead-out, lead-in and pregap before the
+    // last session. Gaps between audio tracks stay with the track before.
+    const track_t next = static_cast<track_t>(t + 1);
+    if (entry.flags == CR_TRACK_AUDIO && next < first + count &&
+        cdio_get_track_format(cdio, next) != TRACK_FORMAT_AUDIO) {
+      const lsn_t pregap = cdio_get_track_pregap_lsn(cdio, next);
+      if (pregap != CDIO_INVALID_LSN && pregap > entry.first_sector)
+        entry.last_sector = std::min<lsn_t>(entry.last_sector, pregap - 1);
+      lsn_t session = 0;
+      if (cdio_get_last_session(cdio, &session) == DRIVER_OP_SUCCESS &&
+          session == cdio_get_track_lsn(cdio, next) && session - kSessionGap > entry.first_sector)
+        entry.last_sector = std::min<lsn_t>(entry.last_sector, session - kSessionGap - 1);
+    }
     if (entry.first_sector == CDIO_INVALID_LSN || entry.last_sector < entry.first_sector) continue;
     g.toc.push_back(entry);
   }
