@@ -122,6 +122,10 @@ TEST(Recorder, RecordsTheInputBitForBitWithItsLevelsAcrossPauseAndLimit) {
       std::this_thread::sleep_for(milliseconds(400));
     }
     Recorder::Event event = recorder.Poll();
+    for (int i = 0; c.limit && event == Recorder::Event::None && i < 60; ++i) {
+      std::this_thread::sleep_for(milliseconds(50));
+      event = recorder.Poll();
+    }
     if (c.limit) {
       EXPECT_EQ(event, Recorder::Event::LimitReached);
       EXPECT_EQ(recorder.CapturedBytes(), 10 * kBufferBytes);
