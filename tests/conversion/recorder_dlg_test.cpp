@@ -119,6 +119,15 @@ TEST(RecorderDialog, TransportStatesElapsedTimeLevelsAndTheRecordingFile) {
       EXPECT_FALSE(fs::exists(path)) << "Cancel deletes the recording";
     }
   }
+
+  // Without a sound system to capture from, the user is told and the dialog is not shown.
+  testing_support::ScopedEnv no_driver("SDL_AUDIODRIVER", "no-such-driver");
+  testing_support::MessageBoxRecorder boxes;
+  RecorderDlg dialog(path.string());
+  EXPECT_FALSE(dialog.Ready());
+  ASSERT_EQ(boxes.Boxes().size(), 2u);
+  EXPECT_EQ(boxes.Boxes()[0].caption, "No audio capture hardware!");
+  EXPECT_EQ(boxes.Boxes()[1].text, "Sorry, can't capture audio.\n");
 }
 
 class RecordAudio : public ConversionTest {};
