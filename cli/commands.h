@@ -61,6 +61,7 @@ int RunRenderStill(const std::vector<std::string>& args);  // imaging_commands.c
 int RunProbe(const std::vector<std::string>& args);        // conversion_commands.cpp
 int RunConvert(const std::vector<std::string>& args);      // conversion_commands.cpp
 int RunCd(const std::vector<std::string>& args);           // conversion_commands.cpp
+int RunRecord(const std::vector<std::string>& args);       // record_command.cpp
 #endif
 int RunMake(const std::vector<std::string>& args);           // make_commands.cpp
 int RunDemo(const std::vector<std::string>& args);           // make_commands.cpp

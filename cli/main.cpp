@@ -32,6 +32,8 @@ constexpr const char* kUsage =
     "  cd tracks [DRIVE|IMAGE]           list the CD drives and a disc's tracks\n"
     "  cd rip [DRIVE|IMAGE] --tracks LIST --out DIR [--rate R]\n"
     "                                    read audio CD tracks into WAV files\n"
+    "  record OUT.wav --seconds N [--device NAME]\n"
+    "                                    record from a sound input into a WAV file\n"
 #endif
     "  make PROJECT.mdp [--out DIR | --iso OUT.iso | --burn D] [--work DIR] [--force]\n"
     "                                    author a project into a DVD-Video folder\n"
@@ -79,6 +81,7 @@ int main(int argc, char** argv) {
   if (command == "probe") return verosa::cli::RunProbe(args);
   if (command == "convert") return verosa::cli::RunConvert(args);
   if (command == "cd") return verosa::cli::RunCd(args);
+  if (command == "record") return verosa::cli::RunRecord(args);
 #endif
   if (command == "make") return verosa::cli::RunMake(args);
   if (command == "demo") return verosa::cli::RunDemo(args);

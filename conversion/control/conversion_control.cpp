@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "control/file_errors.h"
+#include "core/wav_reader.h"
 #include "control/item_sink.h"
 #include "engine/media_detector.h"
 #include "engine/source_descriptors.h"
@@ -37,10 +38,8 @@ const char* KeepDurationText(const std::string& text) {
 
 std::string FileNamePart(const std::string& path) { return fs::path(path).filename().string(); }
 
-void ReportNotAvailable(const char* what) {
-  platform::MessageBox(platform::kNoWindow, std::string(what) + " is not available yet.", "Verosa",
-                       platform::kMbOk | platform::kMbIconInformation);
-}
+// The recorder's file, beside the converted recordings.
+constexpr const char* kRecordingFileName = "MyR1.tmp";
 
 }  // namespace
 
@@ -299,15 +298,18 @@ bool ConversionControl::DestinationTaken(const std::string& path) const {
 }
 
 std::unique_ptr<ConversionItem> ConversionControl::MakeFileItem(const std::string& path,
-                                                                ItemOrigin origin) {
+                                                                ItemOrigin origin,
+                                                                const std::string& folder) {
   auto item = std::make_unique<ConversionItem>(registry_, kSourceMediaFile, new_item_target_kind_);
   if (!item->Valid()) return nullptr;
   item->Source().SetString(MediaFileSource::kPath, path);
   item->Source().SetString(kDescriptionString, FileNamePart(path));
   item->SetName(path);
-  const auto destination =
-      MakeDestination(output_folder_, origin, new_item_target_kind_ == kTargetMp3 ? ".MP3" : ".WAV",
-                      [this](const std::string& name) { return DestinationTaken(name); });
+  const char* extension = new_item_target_kind_ == kTargetMp3 ? ".MP3" : ".WAV";
+  const auto taken = [this](const std::string& name) { return DestinationTaken(name); };
+  const auto destination = folder.empty()
+                               ? MakeDestination(output_folder_, origin, extension, taken)
+                               : MakeDestinationIn(folder, origin, extension, taken);
   if (!destination) return nullptr;
   item->SetDestination(*destination);
   item->Target().SetReal(WavTargetFormat::kOutputRate, sample_rate_);
@@ -315,14 +317,19 @@ std::unique_ptr<ConversionItem> ConversionControl::MakeFileItem(const std::strin
 }
 
 int ConversionControl::AddFile(const char* path, int after) {
-  if (path == nullptr || converting_) return 0;
-  const std::string file = path;
+  if (path == nullptr) return 0;
+  return AddMediaFile(path, after, ItemOrigin::AddedFile, {});
+}
+
+int ConversionControl::AddMediaFile(const std::string& file, int after, ItemOrigin origin,
+                                    const std::string& folder) {
+  if (converting_) return 0;
   BusyCursor busy;
   if (!HasAudio(file)) {
     ReportFileError(FileErrorCause::InvalidFile, file);
     return 0;
   }
-  std::unique_ptr<ConversionItem> item = MakeFileItem(file, ItemOrigin::AddedFile);
+  std::unique_ptr<ConversionItem> item = MakeFileItem(file, origin, folder);
   if (!item) {
     ReportFileError(FileErrorCause::LockViolation, file);
     return 0;
@@ -423,7 +430,31 @@ void ConversionControl::BrowseAndAddFiles() {
   for (const std::string& file : selection->files) AddFile(file.c_str(), -1);
 }
 
-void ConversionControl::RecordAudio() { ReportNotAvailable("Recording from a sound input"); }
+void ConversionControl::RecordAudio() {
+  if (converting_) return;
+  // Recordings live in the user's data folder, as ripped songs do, not in
+  // the work folder that cleaning empties.
+  const fs::path folder = platform::CommonAppDataFolder() / OriginSubFolder(ItemOrigin::Recording);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  const std::string recording = (folder / kRecordingFileName).string();
+  const bool saved = ActiveConversionUi().RunRecorder(recording);
+  // The recording is only the source of the item: it never outlives this call.
+  struct RemoveRecording {
+    const std::string& path;
+    ~RemoveRecording() {
+      std::error_code error;
+      fs::remove(path, error);
+    }
+  } remove{recording};
+  if (!saved) return;
+  // A recording without samples adds nothing.
+  const auto layout = core::ReadWavLayout(recording);
+  if (!layout || layout->Frames() == 0) return;
+  if (!AddMediaFile(recording, -1, ItemOrigin::Recording, folder.string())) return;
+  int last = GetItemCount() - 1;
+  if (!ChangeDestination(last, 1) || !ConvertItems(&last, 1)) RemoveItems(last, 1);
+}
 
 void ConversionControl::SetNewItemTargetKind(int kind) {
   if (kind == kTargetPcmWav || kind == kTargetMp3) new_item_target_kind_ = kind;

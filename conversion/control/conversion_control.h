@@ -71,7 +71,12 @@ class ConversionControl : public ConversionCtrl {
  private:
   bool InRange(int index) const;
   // A new media-file item for `path`, null when it cannot be made.
-  std::unique_ptr<ConversionItem> MakeFileItem(const std::string& path, ItemOrigin origin);
+  // Its destination goes into `folder`, or into the output folder's
+  // sub-folder of `origin` when `folder` is empty.
+  std::unique_ptr<ConversionItem> MakeFileItem(const std::string& path, ItemOrigin origin,
+                                               const std::string& folder);
+  // AddFile for an item of `origin`; 1 when added.
+  int AddMediaFile(const std::string& file, int after, ItemOrigin origin, const std::string& folder);
   bool DestinationTaken(const std::string& path) const;
   // The batch of ConvertItems and ConvertItemsInJob, shown on `display`.
   bool ConvertBatch(const int* indices, int count, std::unique_ptr<ProgressDisplay> display,

@@ -75,6 +75,9 @@ class ConversionUi {
   // the chosen tracks and folder, nullopt when cancelled.
   virtual std::optional<CdImport> ChooseCdTracks(CdRipLibrary* library,
                                                  const std::string& directory) = 0;
+  // The recorder dialog recording into `recording_path`; true when the user
+  // saved the recording.
+  virtual bool RunRecorder(const std::string& recording_path) = 0;
   // The "Change Output File" dialog; the new destination, nullopt when cancelled.
   virtual std::optional<std::string> ChangeOutputFile(const std::string& destination) = 0;
   // The MP3 settings dialog over `settings`; kDialogOk when confirmed.

@@ -10,6 +10,7 @@
 #include "ui/change_output_file_dlg.h"
 #include "ui/converter_progress_dlg.h"
 #include "ui/mp3_settings_dlg.h"
+#include "ui/recorder_dlg.h"
 
 namespace carrowell {
 
@@ -31,6 +32,11 @@ std::optional<CdImport> QtConversionUi::ChooseCdTracks(CdRipLibrary* library,
   AudioCdDlg dialog(library, directory, QApplication::activeWindow());
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   return CdImport{dialog.OutputDirectory(), dialog.Chosen()};
+}
+
+bool QtConversionUi::RunRecorder(const std::string& recording_path) {
+  RecorderDlg dialog(recording_path, QApplication::activeWindow());
+  return dialog.Ready() && dialog.exec() == QDialog::Accepted;
 }
 
 std::optional<FileSelection> QtConversionUi::BrowseForFiles(const FileBrowseRequest& request) {

@@ -17,6 +17,7 @@ class QtConversionUi : public ConversionUi {
   std::unique_ptr<ProgressDisplay> CreateProgressDisplay() override;
   std::optional<FileSelection> BrowseForFiles(const FileBrowseRequest& request) override;
   std::optional<CdImport> ChooseCdTracks(CdRipLibrary* library, const std::string& directory) override;
+  bool RunRecorder(const std::string& recording_path) override;
   std::optional<std::string> ChangeOutputFile(const std::string& destination) override;
   int EditMp3Settings(Mp3Settings& settings) override;
   void OpenFolder(const std::string& folder) override;

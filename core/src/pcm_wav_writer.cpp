@@ -83,6 +83,16 @@ bool Writer::Write(const std::int16_t* samples, std::size_t frames) {
   return true;
 }
 
+bool Writer::Commit() {
+  if (!file_ || failed_) return false;
+  if (std::fseek(file_, 0, SEEK_SET) != 0 || !WriteHeader() || std::fseek(file_, 0, SEEK_END) != 0 ||
+      std::fflush(file_) != 0) {
+    failed_ = true;
+    return false;
+  }
+  return true;
+}
+
 bool Writer::Finish() {
   if (!file_) return false;
   bool ok = !failed_ && std::fseek(file_, 0, SEEK_SET) == 0 && WriteHeader() &&

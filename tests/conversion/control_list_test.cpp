@@ -337,13 +337,6 @@ TEST_F(ControlList, OpenDestinationFolder) {
   EXPECT_EQ(ui_.opened_folders.size(), 1u);
 }
 
-TEST_F(ControlList, RecordingSaysItIsNotAvailable) {
-  control_.RecordAudio();
-  ASSERT_EQ(boxes_.Boxes().size(), 1u);
-  EXPECT_NE(boxes_.Boxes()[0].text.find("not available yet"), std::string::npos);
-  EXPECT_EQ(control_.GetItemCount(), 0);
-}
-
 TEST_F(ControlList, ServesAsTheProjectsSourceList) {
   ConversionSourceList sources(control_);
   verosa::ChapterSourceList& list = sources;

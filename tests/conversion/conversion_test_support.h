@@ -86,6 +86,10 @@ class ScriptedUi : public carrowell::ConversionUi {
     cd_requests.emplace_back(library != nullptr, directory);
     return cd_answer;
   }
+  bool RunRecorder(const std::string& recording_path) override {
+    recorder_paths.push_back(recording_path);
+    return record ? record(recording_path) : false;
+  }
   std::optional<std::string> ChangeOutputFile(const std::string& destination) override {
     change_requests.push_back(destination);
     return new_destination;
@@ -106,12 +110,14 @@ class ScriptedUi : public carrowell::ConversionUi {
   std::vector<std::pair<bool, std::string>> cd_requests;  // library available, folder
   std::optional<carrowell::CdImport> cd_answer;
   std::optional<std::string> new_destination;
+  std::function<bool(const std::string&)> record;  // writes the recording, says whether saved
   std::function<void(carrowell::Mp3Settings&)> edit_mp3;
   // Seen.
   int displays_created = 0;
   RecordingDisplay::Log display_log;
   std::vector<carrowell::FileBrowseRequest> browse_requests;
   std::vector<std::string> change_requests;
+  std::vector<std::string> recorder_paths;
   int mp3_dialogs = 0;
   std::vector<std::string> opened_folders;
   std::vector<carrowell::BeepKind> beeps;

@@ -117,7 +117,8 @@ TEST_F(EditPageTest, DropsAddOneTitleBelowTheLimitAndKeepTheListsInStep) {
 }
 
 TEST_F(EditPageTest, CommandsFollowTheEnablingRules) {
-  const std::set<int> always = {Page::kImportFile, Page::kImportCd, Page::kAddTitle, Page::kAddChapter};
+  const std::set<int> always = {Page::kImportFile, Page::kImportCd, Page::kRecord, Page::kAddTitle,
+                                Page::kAddChapter};
   EXPECT_EQ(Enabled(), always);
 
   Drop(2);
@@ -133,7 +134,7 @@ TEST_F(EditPageTest, CommandsFollowTheEnablingRules) {
   EXPECT_EQ(Enabled(), chapter);
   // The context menu's actions follow the same rules.
   EXPECT_TRUE(page_->CommandAction(Page::kEditChapter)->isEnabled());
-  EXPECT_FALSE(page_->CommandAction(Page::kRecord)->isEnabled());
+  EXPECT_TRUE(page_->CommandAction(Page::kRecord)->isEnabled());
 
   // Playing: no editing; the player's commands instead.
   page_->Run(Page::kPlay);
@@ -224,7 +225,7 @@ TEST_F(EditPageTest, WholeProjectPreviewPassesOverChaptersThatCannotPlay) {
   EXPECT_FALSE(context_.Preview().IsPlaying());
 }
 
-TEST_F(EditPageTest, ImportedCdTracksNeedRoomAndBecomeChaptersOfTheirWavFiles) {
+TEST_F(EditPageTest, ImportedCdTracksAndRecordingsBecomeChaptersOfTheirWavFiles) {
   MessageBoxRecorder boxes;
   carrowell::ConversionCtrl& conversion = context_.Conversion();
   // Two tracks arrive as items, as the Audio CD dialog adds them.
@@ -248,6 +249,20 @@ TEST_F(EditPageTest, ImportedCdTracksNeedRoomAndBecomeChaptersOfTheirWavFiles) {
     EXPECT_EQ(std::string(conversion.GetItemName(i)), audio);
     EXPECT_EQ(context_.Project().GetAudioCell(i)->AudioSampleRate, 48000);
   }
+
+  // A recording arrives converted, as the recorder leaves it, in a title of its own.
+  page_->SetRecorder([&] {
+    conversion.AddFile(song_.string().c_str(), -1);
+    int last = conversion.GetItemCount() - 1;
+    conversion.ConvertItems(&last, 1);
+  });
+  page_->Run(Page::kRecord);
+  EXPECT_EQ(Shape(), (std::vector<int>{2, 1}));
+  const std::string recorded = context_.Project().GetAudioCell(2)->AudioFilePath;
+  EXPECT_NE(recorded, song_.string());
+  EXPECT_TRUE(fs::exists(recorded)) << recorded;
+  EXPECT_EQ(std::string(conversion.GetItemName(2)), recorded);
+  EXPECT_EQ(context_.Project().GetAudioCell(2)->AudioSampleRate, 48000);
 }
 
 TEST_F(EditPageTest, DraggingARowMovesItAndEscapeOrAnotherButtonCancels) {

@@ -627,9 +627,7 @@ bool CreatorEditDlg::IsEnabled(int command) const {
   const bool paused = context_.Preview().IsPaused();
   switch (command) {
     case kImportFile: case kAddTitle: case kAddChapter: return editable;
-    case kImportCd: return editable;
-    // Filled by the recorder.
-    case kRecord: return false;
+    case kImportCd: case kRecord: return editable;
     case kDeleteTitle: return editable && tree_->SelectionIsTitle() && (chapters || titles);
     case kDeleteChapter: case kEditChapter: case kMoveUp: case kMoveDown:
       return editable && tree_->SelectionIsChapter() && chapters;
@@ -697,6 +695,7 @@ void CreatorEditDlg::Run(int command) {
   switch (command) {
     case kImportFile: ImportFile(); break;
     case kImportCd: ImportCd(); break;
+    case kRecord: Record(); break;
     case kAddTitle:
       if (tree_->AddTitle()) Changed();
       else ShowRefusal(TooManyTitles);
@@ -792,8 +791,23 @@ void CreatorEditDlg::ImportCd() {
     conversion.RemoveItems(first, added);
     return;
   }
-  // Each track becomes its WAV file: a later change of the sample rate
-  // converts the file, never the CD that may be gone by then.
+  FinishConvertedImport(first);
+}
+
+void CreatorEditDlg::Record() {
+  carrowell::ConversionCtrl& conversion = context_.Conversion();
+  const int first = conversion.GetItemCount();
+  if (recorder_) recorder_();
+  else conversion.RecordAudio();
+  // The control has converted the recording already.
+  if (conversion.GetItemCount() > first) FinishConvertedImport(first);
+}
+
+void CreatorEditDlg::FinishConvertedImport(int first) {
+  carrowell::ConversionCtrl& conversion = context_.Conversion();
+  const int added = conversion.GetItemCount() - first;
+  // Each new item becomes its WAV file: a later change of the sample rate
+  // converts that file, never a CD or a recording that is gone by then.
   for (int i = first; i < first + added; ++i) {
     const std::string wav = widgets_->sources.GetItemDestination(i);
     conversion.RemoveItems(i, 1);

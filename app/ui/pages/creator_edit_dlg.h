@@ -132,6 +132,9 @@ class CreatorEditDlg : public QWidget {
   // The step that adds CD tracks to the conversion control (default: its
   // Audio CD dialog); tests stand in for the drive.
   void SetCdImporter(std::function<void()> importer) { cd_importer_ = std::move(importer); }
+  // The step that adds a converted recording (default: the control's
+  // recorder); tests stand in for the sound input.
+  void SetRecorder(std::function<void()> recorder) { recorder_ = std::move(recorder); }
   // Free MB on the work folder's volume (tests replace it).
   void SetFreeSpaceQuery(std::function<int(const std::string&)> query) { free_space_ = std::move(query); }
 
@@ -160,6 +163,10 @@ class CreatorEditDlg : public QWidget {
 
   void ImportFile();
   void ImportCd();
+  void Record();
+  // The tail of Import CD and Record once the new items from `first` on are
+  // converted: each is rebased onto its WAV file, then the common tail.
+  void FinishConvertedImport(int first);
   void AddChapter();
   void EditChapter();
   void RemoveAll();
@@ -177,6 +184,7 @@ class CreatorEditDlg : public QWidget {
   PictureBrowser picture_browser_;
   FullScreenHandler full_screen_;
   std::function<void()> cd_importer_;
+  std::function<void()> recorder_;
   std::function<int(const std::string&)> free_space_;
   bool modified_ = false;
   bool whole_project_preview_ = false;

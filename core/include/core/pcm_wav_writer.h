@@ -27,6 +27,9 @@ class Writer {
   // Appends interleaved frames; false on a short write or when the file would
   // outgrow the 4 GB limit of the format. After a failure nothing more is written.
   bool Write(const std::int16_t* samples, std::size_t frames);
+  // Fills in the header sizes for what is written so far and flushes, so the
+  // file is a complete WAV while it stays open for more; false on failure.
+  bool Commit();
   // Fills in the header sizes, flushes and closes; false if any of it failed.
   bool Finish();
   // Closes and deletes the file.
@@ -35,6 +38,7 @@ class Writer {
   bool IsOpen() const { return file_ != nullptr; }
   bool Failed() const { return failed_; }
   std::uint64_t Frames() const { return data_bytes_ / block_align_; }
+  std::uint64_t DataBytes() const { return data_bytes_; }
   int SampleRate() const { return sample_rate_; }
   int Channels() const { return channels_; }
 
