@@ -23,6 +23,7 @@
 #include "ui/change_output_file_dlg.h"
 #include "ui/converter_progress_dlg.h"
 #include "ui/mp3_settings_dlg.h"
+#include "ui/recorder_dlg.h"
 #include "support/test_support.h"
 #include "ui/main/about_dlg.h"
 #include "ui/main/system_option_dlg.h"
@@ -168,7 +169,15 @@ TEST(GermanTexts, EveryPageAndDialogIsTranslated) {
     carrowell::ConverterProgressDlg progress(nullptr, {});
     carrowell::Mp3SettingsDlg mp3(carrowell::Mp3Settings{}, &window);
     carrowell::ChangeOutputFileDlg output_file("/tmp/song.wav", &window);
-    for (QDialog* dialog : std::initializer_list<QDialog*>{&cd, &progress, &mp3, &output_file}) {
+    // The recorder captures from a file of silence.
+    const testing_support::ScratchDir scratch;
+    testing_support::WriteFile(scratch / "silence.raw", std::string(1 << 16, '\0'));
+    ScopedEnv disk("SDL_AUDIODRIVER", "disk");
+    ScopedEnv input("SDL_DISKAUDIOFILEIN", (scratch / "silence.raw").string());
+    ScopedEnv output("SDL_DISKAUDIOFILE", "/dev/null");
+    carrowell::RecorderDlg recorder((scratch / "MyR1.tmp").string(), &window);
+    for (QDialog* dialog :
+         std::initializer_list<QDialog*>{&cd, &progress, &mp3, &output_file, &recorder}) {
       dialog->show();
       walker.Widget(*dialog, dialog->windowTitle());
     }
