@@ -8,6 +8,7 @@
 #include "json_writer.h"
 #include "project_json.h"
 #include "platform/message_box.h"
+#include "output/output_job.h"
 #include "project/chapter_editing.h"
 #include "project/probed_source_list.h"
 #include "project/project_document.h"
@@ -124,6 +125,7 @@ std::string InfoJson(const fs::path& path, ProjectDocument& doc, const OpenRepor
         .EndObject();
   json.EndArray();
   json.Field("estimate_mb", doc.EstimateProjectSizeMB(h.AudioSampleRate));
+  json.Field("disc_bytes", ExpectedDiscBytes(doc));
   json.Field("all_chapters_loaded", report.all_loaded);
   json.BeginArray("dropped");
   for (const DroppedChapter& d : report.dropped)
@@ -169,6 +171,9 @@ void PrintInfoText(const fs::path& path, ProjectDocument& doc, const OpenReport&
                   a.LyricFont.FaceName().c_str(), a.LyricFont.lfHeight, a.LyricColor);
   }
   std::printf("Estimate:     %d MB\n", doc.EstimateProjectSizeMB(h.AudioSampleRate));
+  const long long disc_bytes = ExpectedDiscBytes(doc);
+  std::printf("Disc size:    at most %lld bytes (%s)\n", disc_bytes,
+              disc_bytes <= kDvd5Bytes ? "fits a DVD-5" : "needs a DVD-9");
   std::printf("All chapters loaded: %s\n", report.all_loaded ? "yes" : "no");
 }
 

@@ -1,12 +1,14 @@
 #include "output/output_job.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <system_error>
 
 #include "carrowell/conversion_ctrl.h"
 #include "core/media_info.h"
+#include "core/wav_reader.h"
 #include "imaging/picture_composition.h"
 #include "output/disc_audio.h"
 #include "platform/message_box.h"
@@ -38,10 +40,14 @@ constexpr StepSpan kStepSpans[] = {
 // The part of the audio step a conversion fills, when there is one.
 constexpr int kConversionShare = 80;
 
-// Above this estimate (MB) a disc must be a DVD-9; from kDiscLimitMB on it
-// fits no disc.
-constexpr int kSingleLayerMB = 4200;
-constexpr int kDiscLimitMB = 8152;
+// What the authoring writes, in the multiplexer's figures: LPCM in packs of
+// 2008 payload bytes, a navigation pack per VOBU (12 PAL or 15 NTSC frames),
+// a chapter still of at most kStillPacks packs, and the information files
+// and menu within kFixedBytes.
+constexpr std::int64_t kSectorBytes = 2048;
+constexpr std::int64_t kAudioPayload = 2008;
+constexpr std::int64_t kStillPacks = 200;
+constexpr std::int64_t kFixedBytes = 4 << 20;
 
 std::string Joined(const std::string& folder, const std::string& name) {
   return (fs::path(folder) / name).string();
@@ -286,8 +292,36 @@ bool OutputJob::PrepareDvdFolder() {
   return true;
 }
 
+std::int64_t OutputJob::ExpectedDiscBytes() const { return verosa::ExpectedDiscBytes(context_.Project()); }
+
+std::int64_t ExpectedDiscBytes(const ProjectDocument& project) {
+  const int rate = project.Header().AudioSampleRate;
+  const double vobu_seconds = project.Header().TVMode == 1 ? 15 * 1001.0 / 30000 : 12 / 25.0;
+  std::int64_t total = kFixedBytes;
+  for (int j = 0; j < project.CellCount(); ++j) {
+    const AudioCell& cell = *project.GetAudioCell(j);
+    // A WAV at the disc's rate is taken as it is (or made 16-bit stereo);
+    // anything else is converted to 16-bit stereo. Play times are whole
+    // seconds, rounded down.
+    double seconds = cell.AudioTotalTime + 1.0;
+    std::int64_t audio = static_cast<std::int64_t>(seconds * rate * 4);
+    if (const auto wav = core::ReadWavLayout(cell.AudioFilePath);
+        wav && static_cast<int>(wav->sample_rate) == rate && wav->block_align) {
+      seconds = static_cast<double>(wav->Frames()) / rate;
+      audio = static_cast<std::int64_t>(std::max<std::uint64_t>(wav->data_size, wav->Frames() * 4));
+    }
+    total += (audio + kAudioPayload - 1) / kAudioPayload * kSectorBytes;
+    total += static_cast<std::int64_t>(std::ceil(seconds / vobu_seconds)) * kSectorBytes;
+    total += kStillPacks * kSectorBytes;
+  }
+  return total;
+}
+
 bool OutputJob::CheckFreeSpace() {
-  const int need = context_.Project().EstimateProjectSizeMB(context_.Project().Header().AudioSampleRate);
+  // The project's size estimate counts no pack overhead; the rules use what
+  // the disc will take (MB rounded up).
+  const std::int64_t disc_bytes = ExpectedDiscBytes();
+  const int need = static_cast<int>((disc_bytes + (1 << 20) - 1) >> 20);
   const std::int64_t work_room =
       std::int64_t{free_space_(temp_folder_)} + FolderSizeMB(fs::path(dvd_folder_) / "VIDEO_TS");
   if (2 * std::int64_t{need} + 100 > work_room) {
@@ -303,8 +337,8 @@ bool OutputJob::CheckFreeSpace() {
     }
     return true;
   }
-  if (need > kSingleLayerMB) {
-    if (need >= kDiscLimitMB) {
+  if (disc_bytes > kDvd5Bytes) {
+    if (disc_bytes > kDvd9Bytes) {
       const std::string text = "Not enough disc space, please edit your music DVD again!";
       Warn(text);
       return Fail(text);

@@ -37,6 +37,7 @@
 namespace verosa {
 
 class AppContext;
+class ProjectDocument;
 
 enum class OutputType { DvdFolder = 0, DvdBurning = 1 };
 
@@ -68,6 +69,15 @@ class TitlePlacement {
 
 inline constexpr int kOutputTitles = 100;
 inline constexpr int kOutputChapters = 100;
+
+// Capacities of a single- and a dual-layer DVD.
+inline constexpr std::int64_t kDvd5Bytes = 2295104LL * 2048;
+inline constexpr std::int64_t kDvd9Bytes = 4171712LL * 2048;
+
+// Bytes of the VIDEO_TS folder that `project` gives, at most: its LPCM in
+// packs, the navigation packs, a still a chapter and the information files.
+// (The project's own size estimate counts the audio bytes alone.)
+std::int64_t ExpectedDiscBytes(const ProjectDocument& project);
 
 class OutputJob {
  public:
@@ -118,6 +128,8 @@ class OutputJob {
   // Burn mode: the work folder's DVD folder, emptied; the label from the
   // current project.
   bool PrepareBurnFolder();
+  // ExpectedDiscBytes of the current project.
+  std::int64_t ExpectedDiscBytes() const;
   bool CheckFreeSpace();
   void CleanTempFolder();
   bool RunAudioStep();

@@ -194,77 +194,79 @@ TEST_F(OutputJobTest, ProjectNameCannotLeaveTheDataFolder) {
   EXPECT_TRUE(boxes.Boxes().empty());
 }
 
-TEST_F(OutputJobTest, FreeSpaceRuleOfTheWorkFolderCountsAnOldDisc) {
-  // 1000 MB of chapters at 48 kHz: ((48000 / 1024) * s * 4) / 1024 + 4 per chapter.
-  AddChapter(0, 1);
-  AudioCell big = *context_.Project().GetAudioCell(0);
-  context_.Project().RemoveCells(0, 1);
-  big.AudioTotalTime = (996 * 1024) / (46 * 4) + 1;  // 996 MB + 4
-  context_.Project().AddCells(big, VideoCell{}, -1);
-  ASSERT_EQ(context_.Project().EstimateProjectSizeMB(48000), 1000);
+TEST_F(OutputJobTest, FreeSpaceRulesCountWhatTheDiscTakes) {
+  // About 1000 MB of LPCM (48 kHz stereo): the disc takes some 4 % more
+  // than the project's estimate, and the rules count that.
+  AudioCell cell;
+  cell.AudioSampleRate = 48000;
+  cell.AudioTotalTime = 5460;
+  context_.Project().AddCells(cell, VideoCell{}, -1);
+  const int estimate = context_.Project().EstimateProjectSizeMB(48000);
+  const int need = static_cast<int>((job_->ExpectedDiscBytes() + (1 << 20) - 1) >> 20);
+  EXPECT_GT(need, estimate * 104 / 100);
   ASSERT_TRUE(job_->PrepareDvdFolder());
 
   MessageBoxRecorder boxes;
-  work_free_ = 2099;
+  work_free_ = 2 * need + 99;
   EXPECT_FALSE(job_->CheckFreeSpace());
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].text, "Not enough disk space, please respecify your work folder!");
-  work_free_ = 2100;
+  work_free_ = 2 * need + 100;
   EXPECT_TRUE(job_->CheckFreeSpace());
 
   // An old VIDEO_TS of 3 MB counts as free room.
   fs::create_directories(fs::path(job_->DvdFolderPath()) / "VIDEO_TS");
   testing_support::WriteFile(fs::path(job_->DvdFolderPath()) / "VIDEO_TS" / "VTS_01_1.VOB",
                              std::string(3 << 20, '\0'));
-  work_free_ = 2097;
+  work_free_ = 2 * need + 97;
   EXPECT_TRUE(job_->CheckFreeSpace());
 
+  // Room for the estimate is not room for the disc.
   boxes.Clear();
-  data_free_ = 999;
+  data_free_ = need - 1;
+  ASSERT_GT(data_free_, estimate);
   EXPECT_FALSE(job_->CheckFreeSpace());
   ASSERT_EQ(boxes.Boxes().size(), 1u);
   EXPECT_EQ(boxes.Boxes()[0].text, "Not enough disk space, please respecify your DVD data folder!");
   EXPECT_EQ(boxes.Boxes()[0].caption, "Warning");
+  data_free_ = need;
+  EXPECT_TRUE(job_->CheckFreeSpace());
 }
 
-TEST_F(OutputJobTest, DiscSizeThresholdsWhenBurning) {
+TEST_F(OutputJobTest, DiscCapacityWhenBurning) {
+  // 48 kHz stereo: 6.5 hours fit a DVD-5 without a question; a little more
+  // asks for a DVD-9; beyond a DVD-9 nothing is burnt.
   job_->SetType(OutputType::DvdBurning);
-  AudioCell cell;
-  cell.AudioSampleRate = 48000;
-  auto set_need = [&](int mb) {
+  struct Case {
+    int chapters;
+    int seconds;  // a chapter
+    bool asks;
+    bool fits;
+  } cases[] = {{13, 1800, false, true},  // 6.5 h in 30-minute songs
+               {128, 180, false, true},  // 6.4 h in 3-minute songs
+               {14, 1700, true, true},   // 6.6 h
+               {24, 1770, true, true},   // 11.8 h
+               {24, 1800, true, false}}; // 12 h
+  for (const Case& c : cases) {
     context_.Project().ClearCells();
-    // Chapters of 1004 MB, then one for the rest (at least 4 MB).
-    while (mb > 1004 + 4) {
-      cell.AudioTotalTime = 1000 * 1024 / (46 * 4) + 1;
-      context_.Project().AddCells(cell, VideoCell{}, -1);
-      mb -= 1004;
-    }
-    cell.AudioTotalTime = ((mb - 4) * 1024 + 46 * 4 - 1) / (46 * 4);
-    context_.Project().AddCells(cell, VideoCell{}, -1);
-    return context_.Project().EstimateProjectSizeMB(48000);
-  };
-  ASSERT_EQ(set_need(4200), 4200);
-  {
-    MessageBoxRecorder boxes(platform::kIdNo);
-    EXPECT_TRUE(job_->CheckFreeSpace());
-    EXPECT_TRUE(boxes.Boxes().empty());
-  }
-  for (int need : {4201, 8151}) {
-    ASSERT_EQ(set_need(need), need);
+    AudioCell cell;
+    cell.AudioSampleRate = 48000;
+    cell.AudioTotalTime = c.seconds;
+    for (int i = 0; i < c.chapters; ++i) context_.Project().AddCells(cell, VideoCell{}, -1);
+    const std::string name = std::to_string(c.chapters) + " x " + std::to_string(c.seconds) + " s";
     MessageBoxRecorder no(platform::kIdNo);
-    EXPECT_FALSE(job_->CheckFreeSpace()) << need;
-    ASSERT_EQ(no.Boxes().size(), 1u);
-    EXPECT_EQ(no.Boxes()[0].text, "Are you sure that the disc is DVD-9 disc?");
-    EXPECT_EQ(no.Boxes()[0].caption, "Information");
+    EXPECT_EQ(job_->CheckFreeSpace(), !c.asks && c.fits) << name;
+    ASSERT_EQ(no.Boxes().size(), c.asks ? 1u : 0u) << name;
+    if (!c.asks) continue;
+    if (!c.fits) {
+      EXPECT_EQ(no.Boxes()[0].text, "Not enough disc space, please edit your music DVD again!");
+      continue;
+    }
+    EXPECT_EQ(no.Boxes()[0].text, "Are you sure that the disc is DVD-9 disc?") << name;
     EXPECT_EQ(no.Boxes()[0].style, platform::kMbYesNo | platform::kMbIconInformation);
     MessageBoxRecorder yes(platform::kIdYes);
-    EXPECT_TRUE(job_->CheckFreeSpace()) << need;
+    EXPECT_TRUE(job_->CheckFreeSpace()) << name;
   }
-  ASSERT_EQ(set_need(8152), 8152);
-  MessageBoxRecorder boxes(platform::kIdYes);
-  EXPECT_FALSE(job_->CheckFreeSpace());
-  ASSERT_EQ(boxes.Boxes().size(), 1u);
-  EXPECT_EQ(boxes.Boxes()[0].text, "Not enough disc space, please edit your music DVD again!");
 }
 
 TEST_F(OutputJobTest, OnlyLpcmWavAtTheProjectRateSkipsConversion) {
@@ -345,6 +347,11 @@ TEST_F(OutputJobTest, WholeJobPairsPicturesAndAudioInCompactTitles) {
   EXPECT_TRUE(fs::is_empty(job_->TempFolderPath()));
   EXPECT_TRUE(fs::exists(fs::path(job_->DvdFolderPath()) / "VIDEO_TS" / "VTS_01_0.IFO"));
   EXPECT_EQ(host_.progress.back(), 0);
+  // The free-space rules never count less than the disc took.
+  std::uintmax_t disc_bytes = 0;
+  for (const auto& file : fs::directory_iterator(fs::path(job_->DvdFolderPath()) / "VIDEO_TS"))
+    disc_bytes += file.file_size();
+  EXPECT_LE(static_cast<std::int64_t>(disc_bytes), job_->ExpectedDiscBytes());
 
   // Every chapter's audio sits at the slot of its compact title.
   const fs::path tone = dir_ / "tone1.wav";
