@@ -121,7 +121,10 @@ class OutputJob::ConversionHost final : public core::JobHost {
   void SubPercent(int percent) override { job_.host_.SubPercent(percent); }
   void Status(const std::string& text) override { job_.host_.Status(text); }
   void Message(const std::string& text, core::JobMessageKind kind) override { job_.host_.Message(text, kind); }
-  void ProcessEvents() override { job_.Pump(); }
+  void ProcessEvents() override {
+    job_.Pump();
+    if (job_.running_) job_.RenderNextPicture();
+  }
   bool Cancelled() const override { return !job_.running_; }
 
  private:
@@ -243,7 +246,7 @@ bool OutputJob::Create() {
   aborted_ = false;
   last_status_ = 0;
   CleanTempFolder();
-  if (RunAudioStep() && RunPictureStep() && running_ && StartAuthoring()) return true;
+  if (PlanPictures() && RunAudioStep() && RunPictureStep() && running_ && StartAuthoring()) return true;
   running_ = false;
   CleanTempFolder();
   if (aborted_) return false;  // Cancel has ended the job already
@@ -448,18 +451,16 @@ bool OutputJob::UniteAudioFormat(std::vector<std::string>& files) {
   return true;
 }
 
-bool OutputJob::RunPictureStep() {
+bool OutputJob::PlanPictures() {
+  pictures_.clear();
+  pictures_done_ = 0;
+  picture_failure_.clear();
   const ProjectDocument& project = context_.Project();
   const int count = project.CellCount();
   if (count == 0) return Fail("the project has no chapter");
-  BeginStep(OutputStep::Pictures);
-  host_.Status(kPictureStepStatus);
   const FrameMode mode = FrameModeFor(project.Header().TVMode);
-  // Without a theme there is no menu picture to render.
-  if (!context_.MenuPicturePath().empty()) RenderMenuStill(context_.MenuPicturePath(), menu_picture_, mode);
-
   TitlePlacement placement;
-  for (int j = 0; j < count && running_; ++j) {
+  for (int j = 0; j < count; ++j) {
     const AudioCell& audio = *project.GetAudioCell(j);
     const VideoCell& video = *project.GetVideoCell(j);
     ChapterPictureSource source;
@@ -471,10 +472,33 @@ bool OutputJob::RunPictureStep() {
     if (slot.title < 0 || slot.title >= tessaly::kMaxTitles || slot.chapter >= kOutputChapters - 1)
       return Fail("the project has more titles or chapters than a disc can hold");
     const std::string& out = chapter_pictures_[static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter)];
-    if (!RenderChapterStill(source, out, mode).written)
-      return Fail("the chapter picture " + out + " could not be written");
-    ReportStep(100 * (j + 1) / count);
+    pictures_.push_back({[source, out, mode] { return RenderChapterStill(source, out, mode).written; }, out});
   }
+  return true;
+}
+
+bool OutputJob::RenderNextPicture() {
+  if (pictures_done_ >= pictures_.size() || !picture_failure_.empty()) return false;
+  const PendingPicture& picture = pictures_[pictures_done_++];
+  if (!picture.render()) picture_failure_ = "the chapter picture " + picture.out + " could not be written";
+  return picture_failure_.empty();
+}
+
+bool OutputJob::RunPictureStep() {
+  BeginStep(OutputStep::Pictures);
+  host_.Status(kPictureStepStatus);
+  // Without a theme there is no menu picture to render.
+  if (!context_.MenuPicturePath().empty())
+    RenderMenuStill(context_.MenuPicturePath(), menu_picture_,
+                    FrameModeFor(context_.Project().Header().TVMode));
+  // Stills rendered during the conversion count as done.
+  bool reported = false;
+  while (running_ && RenderNextPicture()) {
+    ReportStep(static_cast<int>(100 * pictures_done_ / pictures_.size()));
+    reported = true;
+  }
+  if (!picture_failure_.empty()) return Fail(picture_failure_);
+  if (!reported && running_) ReportStep(100);
   return true;
 }
 

@@ -132,6 +132,11 @@ class OutputJob {
   std::int64_t ExpectedDiscBytes() const;
   bool CheckFreeSpace();
   void CleanTempFolder();
+  // The chapter stills to render, in order; rendered one at a time while the
+  // conversion workers run (the job's thread waits for them then), and the
+  // rest in the picture step.
+  bool PlanPictures();
+  bool RenderNextPicture();
   bool RunAudioStep();
   bool RunPictureStep();
   bool StartAuthoring();
@@ -192,6 +197,13 @@ class OutputJob {
   std::array<std::string, kOutputTitles> title_wavs_;
   std::vector<std::string> chapter_pictures_;  // [t * 100 + c]
   std::vector<std::string> chapter_audio_;     // [t * 100 + c]
+  struct PendingPicture {
+    std::function<bool()> render;
+    std::string out;
+  };
+  std::vector<PendingPicture> pictures_;
+  std::size_t pictures_done_ = 0;
+  std::string picture_failure_;
   bool running_ = false;
   bool aborted_ = false;
   std::int32_t last_status_ = 0;

@@ -522,9 +522,16 @@ TEST_F(OutputJobTest, OnePercentRunsThroughTheStepsAndTheChapterIsTheSubPercent)
 
 TEST_F(OutputJobTest, ConversionIsAPartOfTheAudioStep) {
   AddChapterToConvert(2);
+  // The stills are rendered while the conversion runs.
+  int stills_while_converting = 0;
+  host_.on_events = [&](RecordingHost& host) {
+    if (std::find(host.statuses.begin(), host.statuses.end(), "Create temp audio file") == host.statuses.end())
+      stills_while_converting = fs::exists(job_->ChapterPicturePath(0, 0)) + fs::exists(job_->ChapterPicturePath(0, 1));
+  };
   JobWindow window(*job_);
   MessageBoxRecorder boxes;
   ASSERT_TRUE(job_->Create()) << job_->FailureText();
+  EXPECT_EQ(stills_while_converting, 2);
   // The conversion reports through the job: its file as the status, its
   // batch within the first 80 % of the audio step.
   const auto converting = std::find(host_.statuses.begin(), host_.statuses.end(), "Converting:  tone44_2.wav");
