@@ -8,6 +8,7 @@
 #include <string>
 
 #include "author_job_file.h"
+#include "cli_text.h"
 #include "commands.h"
 #include "job/job_signals.h"
 #include "pennock/job_result.h"
@@ -189,17 +190,17 @@ int Author(const fs::path& file) {
   std::string error;
   const std::optional<AuthorJob> job = ReadAuthorJob(file, error);
   if (!job) {
-    std::fprintf(stderr, "verosa-cli: %s\n", error.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: %s\n"), error.c_str());
     return kExitFailure;
   }
   PennockLibrary library;
   if (!library.Load(error)) {
-    std::fprintf(stderr, "verosa-cli: cannot load the authoring library: %s\n", error.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cannot load the authoring library: %s\n"), error.c_str());
     return kExitFailure;
   }
   const pennock::AuthorParamsPtr params = pennock::NewAuthorParams();
   if (!params) {
-    std::fprintf(stderr, "verosa-cli: out of memory for the authoring parameters\n");
+    std::fprintf(stderr, Tr("verosa-cli: out of memory for the authoring parameters\n"));
     return kExitFailure;
   }
 
@@ -248,14 +249,14 @@ int Author(const fs::path& file) {
   }
 
   if (window.FinalStatus() == pennock::kStatusSucceeded) {
-    std::printf("DVD folder: %s\n", job->output.string().c_str());
+    std::printf(Tr("DVD folder: %s\n"), job->output.string().c_str());
     return kExitOk;
   }
   if (cancelled) {
-    std::fprintf(stderr, "verosa-cli: cancelled (job result %ld)\n", static_cast<long>(window.Result()));
+    std::fprintf(stderr, Tr("verosa-cli: cancelled (job result %ld)\n"), static_cast<long>(window.Result()));
     return kExitCancelled;
   }
-  std::fprintf(stderr, "verosa-cli: authoring failed with job result %ld: %s\n", static_cast<long>(window.Result()),
+  std::fprintf(stderr, Tr("verosa-cli: authoring failed with job result %ld: %s\n"), static_cast<long>(window.Result()),
                ExplainResult(window.Result(), *job).c_str());
   return kExitFailure;
 }
@@ -264,13 +265,13 @@ int Author(const fs::path& file) {
 
 int RunAuthor(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kAuthorUsage, stdout);
+    std::fputs(Tr(kAuthorUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {}, {});
   if (!args.Ok() || args.Positionals().size() != 1) {
-    std::fprintf(stderr, "verosa-cli: %s\n\n%s", args.Ok() ? "author takes one job file" : args.Error().c_str(),
-                 kAuthorUsage);
+    std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"), Tr(args.Ok() ? "author takes one job file" : args.Error().c_str()),
+                 Tr(kAuthorUsage));
     return kExitFailure;
   }
   return Author(args.Positionals()[0]);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "progress_display.h"
 #include "shell/burner_holder.h"
@@ -81,12 +82,12 @@ std::string LastError(brennock::Burner* burner) {
 bool LoadBurner(BurnerHolder& holder) {
   const std::int32_t status = holder.Load("Brennock");
   if (status != brennock::S_OK) {
-    std::fprintf(stderr, "verosa-cli: the disc burner (Brennock) cannot be loaded: status 0x%08X\n",
+    std::fprintf(stderr, Tr("verosa-cli: the disc burner (Brennock) cannot be loaded: status 0x%08X\n"),
                  static_cast<unsigned>(status));
     return false;
   }
   if (holder.Burner()->EngineCount() < 1) {
-    std::fprintf(stderr, "verosa-cli: the disc burner offers no engine\n");
+    std::fprintf(stderr, Tr("verosa-cli: the disc burner offers no engine\n"));
     return false;
   }
   return true;
@@ -140,15 +141,15 @@ int RunWithProgress(const char* status, const char* done, brennock::Burner* burn
   const std::int32_t result = run(&sink);
   terminal.Finished(result == brennock::kBurnOk);
   if (result == brennock::kBurnOk) {
-    std::fprintf(stderr, "%s\n", done);
+    std::fprintf(stderr, Tr("%s\n"), done);
     return kExitOk;
   }
   const std::string why = LastError(burner);
   if (result == brennock::kBurnCancelled) {
-    std::fprintf(stderr, "verosa-cli: cancelled%s%s\n", why.empty() ? "" : ": ", why.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cancelled%s%s\n"), why.empty() ? "" : ": ", why.c_str());
     return kExitCancelled;
   }
-  std::fprintf(stderr, "verosa-cli: %s failed: %s\n", status, why.empty() ? "unknown failure" : why.c_str());
+  std::fprintf(stderr, Tr("verosa-cli: %s failed: %s\n"), status, why.empty() ? "unknown failure" : why.c_str());
   return kExitFailure;
 }
 
@@ -159,8 +160,8 @@ bool CheckBurnDevice(const std::string& device_name) {
   if (!LoadBurner(holder)) return false;
   brennock::Device* device = FindDevice(holder.Burner(), device_name);
   if (!device || !device->GetRecorder()) {
-    std::fprintf(stderr, device ? "verosa-cli: the drive '%s' cannot write\n"
-                                : "verosa-cli: no drive '%s' (see verosa-cli drives)\n",
+    std::fprintf(stderr, Tr(device ? "verosa-cli: the drive '%s' cannot write\n"
+                                   : "verosa-cli: no drive '%s' (see verosa-cli drives)\n"),
                  device_name.c_str());
     return false;
   }
@@ -174,12 +175,12 @@ int BurnDvdFolder(const std::string& dvd_folder, const std::string& device_name,
   brennock::Burner* burner = holder.Burner();
   brennock::Device* device = FindDevice(burner, device_name);
   if (!device) {
-    std::fprintf(stderr, "verosa-cli: no drive '%s' (see verosa-cli drives)\n", device_name.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: no drive '%s' (see verosa-cli drives)\n"), device_name.c_str());
     return kExitFailure;
   }
   brennock::Recorder* recorder = device->GetRecorder();
   if (!recorder) {
-    std::fprintf(stderr, "verosa-cli: the drive '%s' cannot write\n", device_name.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: the drive '%s' cannot write\n"), device_name.c_str());
     return kExitFailure;
   }
   g_interrupted.store(false);
@@ -193,12 +194,12 @@ int BurnDvdFolder(const std::string& dvd_folder, const std::string& device_name,
   device->Status(&status);
   if (status.has_data || (!status.writable && status.erasable)) {
     if (!erase) {
-      std::fprintf(stderr, "verosa-cli: the disc in '%s' holds data; use --erase to erase it first\n",
+      std::fprintf(stderr, Tr("verosa-cli: the disc in '%s' holds data; use --erase to erase it first\n"),
                    device_name.c_str());
       return kExitFailure;
     }
     if (!status.erasable) {
-      std::fprintf(stderr, "verosa-cli: the disc in '%s' holds data and cannot be erased\n", device_name.c_str());
+      std::fprintf(stderr, Tr("verosa-cli: the disc in '%s' holds data and cannot be erased\n"), device_name.c_str());
       return kExitFailure;
     }
     const int erased = RunWithProgress("Erasing the disc", "Disc erased.", burner,
@@ -208,7 +209,7 @@ int BurnDvdFolder(const std::string& dvd_folder, const std::string& device_name,
     device->Status(&status);
   }
   if (!status.ready || !status.writable || !(status.media_type & brennock::kDvdMediaMask)) {
-    std::fprintf(stderr, "verosa-cli: no writable DVD in '%s' (media %s)\n", device_name.c_str(),
+    std::fprintf(stderr, Tr("verosa-cli: no writable DVD in '%s' (media %s)\n"), device_name.c_str(),
                  MediaText(status.media_type).c_str());
     return kExitFailure;
   }
@@ -221,20 +222,20 @@ int BurnDvdFolder(const std::string& dvd_folder, const std::string& device_name,
   if (burned == kExitOk) {
     char address[1024] = {};
     device->Address(address, sizeof address);
-    std::printf("Burned: %s to %s\n", dvd_folder.c_str(), address);
+    std::printf(Tr("Burned: %s to %s\n"), dvd_folder.c_str(), address);
   }
   return burned;
 }
 
 int RunDrives(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kDrivesUsage, stdout);
+    std::fputs(Tr(kDrivesUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {}, {});
   if (!args.Ok() || !args.Positionals().empty()) {
-    std::fprintf(stderr, "verosa-cli: %s\n\n%s", args.Ok() ? "drives takes no arguments" : args.Error().c_str(),
-                 kDrivesUsage);
+    std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"), Tr(args.Ok() ? "drives takes no arguments" : args.Error().c_str()),
+                 Tr(kDrivesUsage));
     return kExitFailure;
   }
   BurnerHolder holder;
@@ -267,16 +268,16 @@ int RunDrives(const std::vector<std::string>& raw) {
 
 int RunBurn(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kBurnUsage, stdout);
+    std::fputs(Tr(kBurnUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--device", "--label"}, {"--erase"});
   if (!args.Ok() || args.Positionals().size() != 1 || !args.Has("--device")) {
-    std::fprintf(stderr, "verosa-cli: %s\n\n%s",
-                 !args.Ok()                        ? args.Error().c_str()
-                 : args.Positionals().size() != 1 ? "burn takes one DVD folder"
-                                                  : "burn needs --device",
-                 kBurnUsage);
+    std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"),
+                 Tr(!args.Ok()                        ? args.Error().c_str()
+                    : args.Positionals().size() != 1 ? "burn takes one DVD folder"
+                                                     : "burn needs --device"),
+                 Tr(kBurnUsage));
     return kExitFailure;
   }
   return BurnDvdFolder(args.Positionals()[0], *args.Value("--device"), args.Value("--label").value_or(""),

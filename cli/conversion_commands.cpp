@@ -7,6 +7,7 @@
 #include <system_error>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "control/conversion_control.h"
 #include "control/file_errors.h"
@@ -52,7 +53,7 @@ constexpr const char* kCdUsage =
     "  CUE/BIN, TOC or NRG disc image. Ctrl+C asks to abort.\n";
 
 int UsageError(const std::string& message, const char* usage) {
-  std::fprintf(stderr, "verosa-cli: %s\n\n%s", message.c_str(), usage);
+  std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"), Tr(message.c_str()), Tr(usage));
   return kExitFailure;
 }
 
@@ -73,7 +74,7 @@ class InterruptScope {
 
 int RunProbe(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kProbeUsage, stdout);
+    std::fputs(Tr(kProbeUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {}, {"--json"});
@@ -131,7 +132,7 @@ int RunProbe(const std::vector<std::string>& raw) {
 
 int RunConvert(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kConvertUsage, stdout);
+    std::fputs(Tr(kConvertUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--out", "--rate", "--bitrate"}, {"--mp3"});
@@ -164,7 +165,7 @@ int RunConvert(const std::vector<std::string>& raw) {
   const fs::path folder = work / carrowell::OriginSubFolder(carrowell::ItemOrigin::AddedFile);
   fs::create_directories(folder, ec);
   if (!fs::is_directory(folder, ec)) {
-    std::fprintf(stderr, "verosa-cli: cannot make the folder %s\n", folder.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cannot make the folder %s\n"), folder.c_str());
     return kExitFailure;
   }
 
@@ -294,7 +295,7 @@ int RunCdTracks(const Arguments& args) {
   CdSource source;
   OpenCdSource(source, args.Positionals().size() == 2 ? std::optional(args.Positionals()[1]) : std::nullopt);
   if (!source.error.empty()) {
-    std::fprintf(stderr, "verosa-cli: %s\n", source.error.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: %s\n"), source.error.c_str());
     return kExitFailure;
   }
   const std::vector<std::string> drives = source.library.Drives();
@@ -302,7 +303,7 @@ int RunCdTracks(const Arguments& args) {
     std::printf("%s %s\n", static_cast<int>(i) == source.drive ? "*" : " ", drives[i].c_str());
   const std::vector<carrowell::CdTrack> tracks = source.library.ReadTracks();
   if (tracks.empty()) {
-    std::fprintf(stderr, "verosa-cli: no disc can be read in %s\n", source.name.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: no disc can be read in %s\n"), source.name.c_str());
     return kExitFailure;
   }
   std::printf("\nTrack  Kind   First sector  Length\n");
@@ -332,7 +333,7 @@ int RunCdRip(const Arguments& args) {
   const fs::path folder = fs::absolute(*out, ec);
   fs::create_directories(folder, ec);
   if (!fs::is_directory(folder, ec)) {
-    std::fprintf(stderr, "verosa-cli: cannot make the folder %s\n", folder.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cannot make the folder %s\n"), folder.c_str());
     return kExitFailure;
   }
 
@@ -341,22 +342,22 @@ int RunCdRip(const Arguments& args) {
     CdSource source;
     OpenCdSource(source, args.Positionals().size() == 2 ? std::optional(args.Positionals()[1]) : std::nullopt);
     if (!source.error.empty()) {
-      std::fprintf(stderr, "verosa-cli: %s\n", source.error.c_str());
+      std::fprintf(stderr, Tr("verosa-cli: %s\n"), source.error.c_str());
       return kExitFailure;
     }
     const std::vector<carrowell::CdTrack> tracks = source.library.ReadTracks();
     if (tracks.empty()) {
-      std::fprintf(stderr, "verosa-cli: no disc can be read in %s\n", source.name.c_str());
+      std::fprintf(stderr, Tr("verosa-cli: no disc can be read in %s\n"), source.name.c_str());
       return kExitFailure;
     }
     std::string error;
     const auto chosen = ChooseTracks(*list, tracks, error);
     if (!chosen) {
-      std::fprintf(stderr, "verosa-cli: %s\n", error.c_str());
+      std::fprintf(stderr, Tr("verosa-cli: %s\n"), error.c_str());
       return kExitFailure;
     }
     if (chosen->empty()) {
-      std::fprintf(stderr, "verosa-cli: the disc has no audio tracks\n");
+      std::fprintf(stderr, Tr("verosa-cli: the disc has no audio tracks\n"));
       return kExitFailure;
     }
     for (const carrowell::CdTrack& track : *chosen) {
@@ -387,7 +388,7 @@ int RunCdRip(const Arguments& args) {
 
 int RunCd(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kCdUsage, stdout);
+    std::fputs(Tr(kCdUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--tracks", "--out", "--rate"}, {});

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "imaging/lyric_text.h"
 #include "imaging/picture_composition.h"
@@ -33,7 +34,7 @@ constexpr const char* kRenderUsage =
     "Exit codes: 0 written, 1 failure (usage, picture not loaded, file not written).\n";
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "verosa-cli: %s\n\n%s", message.c_str(), kRenderUsage);
+  std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"), Tr(message.c_str()), Tr(kRenderUsage));
   return kExitFailure;
 }
 
@@ -101,7 +102,7 @@ std::unique_ptr<QGuiApplication> EnsureGuiApplication() {
 
 int RunRenderStill(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kRenderUsage, stdout);
+    std::fputs(Tr(kRenderUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--tv", "--size", "--lyrics", "--font", "--color"}, {});
@@ -139,7 +140,7 @@ int RunRenderStill(const std::vector<std::string>& raw) {
 
   StillPicture picture;
   if (!LoadPicture(picture, picture_path)) {
-    std::fprintf(stderr, "verosa-cli: cannot load the picture %s\n", picture_path.string().c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cannot load the picture %s\n"), picture_path.string().c_str());
     return kExitFailure;
   }
   bool with_lyrics = false;
@@ -147,7 +148,7 @@ int RunRenderStill(const std::vector<std::string>& raw) {
     picture.SetTextSource(*lyrics, font, colour);
     with_lyrics = ReadLyricLines(*lyrics).has_value();
     if (!with_lyrics)
-      std::fprintf(stderr, "verosa-cli: cannot read the lyric file %s; the picture has no text\n",
+      std::fprintf(stderr, Tr("verosa-cli: cannot read the lyric file %s; the picture has no text\n"),
                    lyrics->string().c_str());
   }
 
@@ -160,7 +161,7 @@ int RunRenderStill(const std::vector<std::string>& raw) {
     written = picture.RenderFramePicture(out, mode);
   }
   if (!written) {
-    std::fprintf(stderr, "verosa-cli: cannot write %s\n", out.string().c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cannot write %s\n"), out.string().c_str());
     return kExitFailure;
   }
   JsonWriter json;

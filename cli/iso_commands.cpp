@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "pennock/iso_image.h"
 #include "progress_display.h"
@@ -41,17 +42,17 @@ void OnInterrupt(int) { g_interrupted.store(true); }
 int WriteDiscImage(const fs::path& dvd_folder, const fs::path& out, const std::string& label, bool force) {
   std::error_code ec;
   if (fs::exists(out, ec) && !force) {
-    std::fprintf(stderr, "verosa-cli: %s exists; use --force to replace it\n", out.string().c_str());
+    std::fprintf(stderr, Tr("verosa-cli: %s exists; use --force to replace it\n"), out.string().c_str());
     return kExitFailure;
   }
   std::string error;
   const std::unique_ptr<pennock::IsoImage> image = pennock::IsoImage::Open(dvd_folder, label, &error);
   if (!image) {
-    std::fprintf(stderr, "verosa-cli: no disc image made: %s\n", error.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: no disc image made: %s\n"), error.c_str());
     return kExitFailure;
   }
   for (const fs::path& path : image->LeftOut())
-    std::fprintf(stderr, "verosa-cli: warning: not on the disc image (only VIDEO_TS is): %s\n",
+    std::fprintf(stderr, Tr("verosa-cli: warning: not on the disc image (only VIDEO_TS is): %s\n"),
                  path.string().c_str());
 
   ProgressDisplay display;
@@ -67,20 +68,20 @@ int WriteDiscImage(const fs::path& dvd_folder, const fs::path& out, const std::s
   terminal.Finished(written);
   if (!written) {
     if (image->Stopped()) {
-      std::fprintf(stderr, "verosa-cli: cancelled; no disc image written\n");
+      std::fprintf(stderr, Tr("verosa-cli: cancelled; no disc image written\n"));
       return kExitCancelled;
     }
-    std::fprintf(stderr, "verosa-cli: no disc image made: %s\n", image->Error().c_str());
+    std::fprintf(stderr, Tr("verosa-cli: no disc image made: %s\n"), image->Error().c_str());
     return kExitFailure;
   }
   // Said only once the file on disk has the image's size.
   const std::uintmax_t size = fs::file_size(out, ec);
   if (ec || size != image->Size()) {
-    std::fprintf(stderr, "verosa-cli: %s does not have the image's size (%ju of %ju bytes)\n",
+    std::fprintf(stderr, Tr("verosa-cli: %s does not have the image's size (%ju of %ju bytes)\n"),
                  out.string().c_str(), ec ? std::uintmax_t{0} : size, std::uintmax_t{image->Size()});
     return kExitFailure;
   }
-  std::printf("Disc image: %s (%ju bytes, %zu files; label %s, UDF \"%s\")\n", out.string().c_str(),
+  std::printf(Tr("Disc image: %s (%ju bytes, %zu files; label %s, UDF \"%s\")\n"), out.string().c_str(),
               std::uintmax_t{image->Size()}, image->Files().size(), image->Labels().iso.c_str(),
               image->Labels().udf_logical.c_str());
   return kExitOk;
@@ -88,13 +89,13 @@ int WriteDiscImage(const fs::path& dvd_folder, const fs::path& out, const std::s
 
 int RunIso(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kIsoUsage, stdout);
+    std::fputs(Tr(kIsoUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--label"}, {"--force"});
   if (!args.Ok() || args.Positionals().size() != 2) {
-    std::fprintf(stderr, "verosa-cli: %s\n\n%s",
-                 args.Ok() ? "iso takes a DVD folder and an image file" : args.Error().c_str(), kIsoUsage);
+    std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"),
+                 Tr(args.Ok() ? "iso takes a DVD folder and an image file" : args.Error().c_str()), Tr(kIsoUsage));
     return kExitFailure;
   }
   return WriteDiscImage(args.Positionals()[0], args.Positionals()[1], args.Value("--label").value_or(""),

@@ -7,10 +7,13 @@
 #include <string>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "platform/heap.h"
 
 namespace {
+
+using verosa::cli::Tr;
 
 constexpr const char* kUsage =
     "Usage: verosa-cli <command> [arguments]\n"
@@ -52,7 +55,7 @@ constexpr const char* kUsage =
 // VEROSA_QT_MESSAGES=1 shows everything.
 void QtMessages(QtMsgType type, const QMessageLogContext&, const QString& text) {
   if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
-  std::fprintf(stderr, "verosa-cli: %s\n", text.toLocal8Bit().constData());
+  std::fprintf(stderr, Tr("verosa-cli: %s\n"), text.toLocal8Bit().constData());
 }
 
 }  // namespace
@@ -63,7 +66,7 @@ int main(int argc, char** argv) {
     qInstallMessageHandler(QtMessages);
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
-    std::fputs(kUsage, args.empty() ? stderr : stdout);
+    std::fputs(Tr(kUsage), args.empty() ? stderr : stdout);
     return args.empty() ? verosa::cli::kExitFailure : verosa::cli::kExitOk;
   }
   if (args[0] == "--version") {
@@ -89,6 +92,6 @@ int main(int argc, char** argv) {
   if (command == "iso") return verosa::cli::RunIso(args);
   if (command == "drives") return verosa::cli::RunDrives(args);
   if (command == "burn") return verosa::cli::RunBurn(args);
-  std::fprintf(stderr, "verosa-cli: unknown command '%s'\n\n%s", command.c_str(), kUsage);
+  std::fprintf(stderr, Tr("verosa-cli: unknown command '%s'\n\n%s"), command.c_str(), Tr(kUsage));
   return verosa::cli::kExitFailure;
 }

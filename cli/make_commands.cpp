@@ -15,6 +15,7 @@
 #include <string>
 
 #include "carrowell/conversion_source_list.h"
+#include "cli_text.h"
 #include "commands.h"
 #include "output/output_job.h"
 #include "platform/message_box.h"
@@ -99,9 +100,9 @@ platform::MessageBoxHandler TerminalMessageBoxes(bool force) {
   return [force](platform::WindowHandle, const std::string& text, const std::string& caption,
                  unsigned style) -> int {
     const unsigned type = style & platform::kMbTypeMask;
-    std::fprintf(stderr, "\n%s: %s\n", caption.c_str(), text.c_str());
+    std::fprintf(stderr, Tr("\n%s: %s\n"), caption.c_str(), text.c_str());
     if (type == platform::kMbYesNo || type == platform::kMbYesNoCancel) {
-      if (!force) std::fprintf(stderr, "(answered No; use --force to answer Yes)\n");
+      if (!force) std::fprintf(stderr, Tr("(answered No; use --force to answer Yes)\n"));
       return force ? platform::kIdYes : platform::kIdNo;
     }
     return platform::DefaultButton(style);
@@ -134,7 +135,7 @@ int MakeDisc(const MakeOptions& options) {
     const std::string work = fs::absolute(*options.work, ec).string();
     settings.SetWorkPath(work);
     if (!CreateWorkFolders(work)) {
-      std::fprintf(stderr, "verosa-cli: cannot create the work folder %s\n", work.c_str());
+      std::fprintf(stderr, Tr("verosa-cli: cannot create the work folder %s\n"), work.c_str());
       return kExitFailure;
     }
     context.Conversion().SetOutputFolder(work.c_str());
@@ -143,7 +144,7 @@ int MakeDisc(const MakeOptions& options) {
   ProjectDocument& project = context.Project();
   OpenReport report;
   if (!project.OpenProject(options.project, &report)) {
-    std::fprintf(stderr, "Invalid project file: %s\n", options.project.string().c_str());
+    std::fprintf(stderr, Tr("Invalid project file: %s\n"), options.project.string().c_str());
     return kExitBadProject;
   }
   // A chapter whose file is gone is refused: the disc would silently lack it.
@@ -151,15 +152,15 @@ int MakeDisc(const MakeOptions& options) {
     for (const DroppedChapter& d : report.dropped) {
       const char* what = d.reason == DroppedChapter::Reason::MissingAudio ? "audio file" : "background picture";
       if (d.path.empty())
-        std::fprintf(stderr, "verosa-cli: chapter %d: no %s named\n", d.index + 1, what);
+        std::fprintf(stderr, Tr("verosa-cli: chapter %d: no %s named\n"), d.index + 1, what);
       else
-        std::fprintf(stderr, "verosa-cli: chapter %d: %s not found: %s\n", d.index + 1, what, d.path.c_str());
+        std::fprintf(stderr, Tr("verosa-cli: chapter %d: %s not found: %s\n"), d.index + 1, what, d.path.c_str());
     }
     return kExitFailure;
   }
   // Announced chapters that name no file hold nothing to lose.
   if (report.empty_cells > 0)
-    std::fprintf(stderr, "verosa-cli: warning: %s announces %d empty chapter%s (no files named); skipped\n",
+    std::fprintf(stderr, Tr("verosa-cli: warning: %s announces %d empty chapter%s (no files named); skipped\n"),
                  options.project.string().c_str(), report.empty_cells, report.empty_cells == 1 ? "" : "s");
   // The control converts to the disc's rate; its items are the chapters' sources.
   context.Conversion().SetSampleRate(project.Header().AudioSampleRate);
@@ -168,11 +169,11 @@ int MakeDisc(const MakeOptions& options) {
   const RebuildResult rebuilt = RebuildChapterTree(project, tree, sources);
   if (!rebuilt.all_added) {
     for (const std::string& path : rebuilt.refused)
-      std::fprintf(stderr, "verosa-cli: chapter refused: %s\n", path.c_str());
+      std::fprintf(stderr, Tr("verosa-cli: chapter refused: %s\n"), path.c_str());
     return kExitFailure;
   }
   if (project.CellCount() == 0) {
-    std::fprintf(stderr, "verosa-cli: %s has no chapter\n", options.project.string().c_str());
+    std::fprintf(stderr, Tr("verosa-cli: %s has no chapter\n"), options.project.string().c_str());
     return kExitFailure;
   }
   UseThemeAt(context, project.Header().ThemeIndex);
@@ -205,7 +206,7 @@ int MakeDisc(const MakeOptions& options) {
   if (options.iso || options.burn) {
     std::string temp = (fs::path(settings.WorkPath()) / "image.XXXXXX").string();
     if (!::mkdtemp(temp.data())) {
-      std::fprintf(stderr, "verosa-cli: cannot create a folder in the work folder %s: %s\n",
+      std::fprintf(stderr, Tr("verosa-cli: cannot create a folder in the work folder %s: %s\n"),
                    settings.WorkPath().c_str(), std::strerror(errno));
       return kExitFailure;
     }
@@ -234,13 +235,13 @@ int MakeDisc(const MakeOptions& options) {
     case OutputOutcome::Succeeded:
       if (options.iso) return WriteDiscImage(job.DvdFolderPath(), *options.iso, job.ProjectLabel(), options.force);
       if (options.burn) return BurnDvdFolder(job.DvdFolderPath(), *options.burn, job.ProjectLabel(), options.erase);
-      std::printf("DVD folder: %s\n", job.DvdFolderPath().c_str());
+      std::printf(Tr("DVD folder: %s\n"), job.DvdFolderPath().c_str());
       return kExitOk;
     case OutputOutcome::Cancelled:
-      std::fprintf(stderr, "verosa-cli: cancelled\n");
+      std::fprintf(stderr, Tr("verosa-cli: cancelled\n"));
       return kExitCancelled;
     default:
-      std::fprintf(stderr, "verosa-cli: no DVD folder made: %s\n",
+      std::fprintf(stderr, Tr("verosa-cli: no DVD folder made: %s\n"),
                    job.FailureText().empty() ? "unknown failure" : job.FailureText().c_str());
       return kExitFailure;
   }
@@ -250,18 +251,18 @@ int MakeDisc(const MakeOptions& options) {
 
 int RunMake(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kMakeUsage, stdout);
+    std::fputs(Tr(kMakeUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--out", "--work", "--iso", "--burn"}, {"--force", "--erase"});
   const int targets = args.Has("--out") + args.Has("--iso") + args.Has("--burn");
   if (!args.Ok() || args.Positionals().size() != 1 || targets > 1 || (args.Has("--erase") && !args.Has("--burn"))) {
-    std::fprintf(stderr, "verosa-cli: %s\n\n%s",
-                 !args.Ok()                       ? args.Error().c_str()
-                 : args.Positionals().size() != 1 ? "make takes one project file"
-                 : targets > 1                    ? "--out, --iso and --burn exclude each other"
-                                                  : "--erase goes with --burn",
-                 kMakeUsage);
+    std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"),
+                 Tr(!args.Ok()                       ? args.Error().c_str()
+                    : args.Positionals().size() != 1 ? "make takes one project file"
+                    : targets > 1                    ? "--out, --iso and --burn exclude each other"
+                                                     : "--erase goes with --burn"),
+                 Tr(kMakeUsage));
     return kExitFailure;
   }
   MakeOptions options;
@@ -275,7 +276,7 @@ int RunMake(const std::vector<std::string>& raw) {
   // An image that would not be written is refused before the authoring.
   std::error_code ec;
   if (options.iso && fs::exists(*options.iso, ec) && !options.force) {
-    std::fprintf(stderr, "verosa-cli: %s exists; use --force to replace it\n", options.iso->c_str());
+    std::fprintf(stderr, Tr("verosa-cli: %s exists; use --force to replace it\n"), options.iso->c_str());
     return kExitFailure;
   }
   if (options.burn && !CheckBurnDevice(*options.burn)) return kExitFailure;
@@ -284,13 +285,13 @@ int RunMake(const std::vector<std::string>& raw) {
 
 int RunDemo(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kMakeUsage, stdout);
+    std::fputs(Tr(kMakeUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--work"}, {});
   if (!args.Ok() || args.Positionals().size() != 1) {
-    std::fprintf(stderr, "verosa-cli: %s\n\n%s",
-                 args.Ok() ? "demo takes one output folder" : args.Error().c_str(), kMakeUsage);
+    std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"),
+                 Tr(args.Ok() ? "demo takes one output folder" : args.Error().c_str()), Tr(kMakeUsage));
     return kExitFailure;
   }
   MakeOptions options;

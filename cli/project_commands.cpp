@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "core/media_info.h"
 #include "json_writer.h"
@@ -36,17 +37,17 @@ constexpr const char* kProjectUsage =
     "Exit codes: 0 success, 1 failure, 2 invalid project file, 3 chapter refused.\n";
 
 int Fail(const std::string& message) {
-  std::fprintf(stderr, "verosa-cli: %s\n", message.c_str());
+  std::fprintf(stderr, Tr("verosa-cli: %s\n"), message.c_str());
   return kExitFailure;
 }
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "verosa-cli: %s\n\n%s", message.c_str(), kProjectUsage);
+  std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"), Tr(message.c_str()), Tr(kProjectUsage));
   return kExitFailure;
 }
 
 int InvalidProject(const fs::path& path) {
-  std::fprintf(stderr, "Invalid project file: %s\n", path.string().c_str());
+  std::fprintf(stderr, Tr("Invalid project file: %s\n"), path.string().c_str());
   return kExitBadProject;
 }
 
@@ -56,12 +57,12 @@ const char* DisplayText(int mode) { return mode == 1 ? "pan and scan" : "letter 
 
 void ReportDropped(const OpenReport& report) {
   for (const DroppedChapter& d : report.dropped)
-    std::fprintf(stderr, "Dropped chapter %d: %s not found: %s\n", d.index + 1,
+    std::fprintf(stderr, Tr("Dropped chapter %d: %s not found: %s\n"), d.index + 1,
                  d.reason == DroppedChapter::Reason::MissingAudio ? "audio file"
                                                                   : "background picture",
                  d.path.empty() ? "(no path)" : d.path.c_str());
   if (report.empty_cells > 0)
-    std::fprintf(stderr, "Skipped %d announced chapter%s that name%s no file\n", report.empty_cells,
+    std::fprintf(stderr, Tr("Skipped %d announced chapter%s that name%s no file\n"), report.empty_cells,
                  report.empty_cells == 1 ? "" : "s", report.empty_cells == 1 ? "s" : "");
 }
 
@@ -246,7 +247,7 @@ int New(const std::vector<std::string>& raw) {
 
   if (!doc.SaveProject(path, &ec))
     return Fail("cannot write " + path.string() + ": " + ec.message());
-  std::printf("Created %s\n", path.string().c_str());
+  std::printf(Tr("Created %s\n"), path.string().c_str());
   context.Shutdown(false);
   return kExitOk;
 }
@@ -272,7 +273,7 @@ int Add(const std::vector<std::string>& raw) {
   ChapterTree tree(doc);
   const RebuildResult rebuilt = RebuildChapterTree(doc, tree, sources);
   for (const std::string& refused : rebuilt.refused)
-    std::fprintf(stderr, "Dropped chapter: no audio stream in %s\n", refused.c_str());
+    std::fprintf(stderr, Tr("Dropped chapter: no audio stream in %s\n"), refused.c_str());
 
   NewChapter chapter;
   chapter.audio_path = audio.string();
@@ -315,7 +316,7 @@ int Add(const std::vector<std::string>& raw) {
   }
   if (!doc.SaveProject(path, &ec))
     return Fail("cannot write " + path.string() + ": " + ec.message());
-  std::printf("Added %s as chapter %d of title %d (%s)\n", FileNamePart(chapter.audio_path).c_str(),
+  std::printf(Tr("Added %s as chapter %d of title %d (%s)\n"), FileNamePart(chapter.audio_path).c_str(),
               tree.SelectedFlatIndex() - tree.FirstFlatIndexOfTitle(result) + 1, result + 1,
               chapter.play_time.c_str());
   context.Shutdown(false);
@@ -328,7 +329,7 @@ int Add(const std::vector<std::string>& raw) {
 // single-instance lock (the tool may run beside the program).
 bool StartContext(AppContext& context) {
   if (context.Initialize(StartupOptions{.single_instance = false})) return true;
-  std::fprintf(stderr, "verosa-cli: start-up failed (%s)\n", context.FailureText().c_str());
+  std::fprintf(stderr, Tr("verosa-cli: start-up failed (%s)\n"), context.FailureText().c_str());
   return false;
 }
 
@@ -350,12 +351,12 @@ Arguments::Arguments(const std::vector<std::string>& args, const std::vector<std
         options_.emplace_back(a, "");
       } else if (is(valued, a)) {
         if (i + 1 >= args.size()) {
-          error_ = a + " needs a value";
+          error_ = Tr("%s needs a value", {a});
           return;
         }
         options_.emplace_back(a, args[++i]);
       } else {
-        error_ = "unknown option " + a;
+        error_ = Tr("unknown option %s", {a});
         return;
       }
     } else {
@@ -374,18 +375,18 @@ bool Arguments::Has(const std::string& option) const { return Value(option).has_
 
 int RunProjectCommand(const std::vector<std::string>& args) {
   if (args.empty() || args[0] == "--help" || args[0] == "-h") {
-    std::fputs(kProjectUsage, args.empty() ? stderr : stdout);
+    std::fputs(Tr(kProjectUsage), args.empty() ? stderr : stdout);
     return args.empty() ? kExitFailure : kExitOk;
   }
   const std::vector<std::string> rest(args.begin() + 1, args.end());
   if (WantsHelp(rest)) {
-    std::fputs(kProjectUsage, stdout);
+    std::fputs(Tr(kProjectUsage), stdout);
     return kExitOk;
   }
   if (args[0] == "info") return Info(rest);
   if (args[0] == "new") return New(rest);
   if (args[0] == "add") return Add(rest);
-  return UsageError("unknown project command '" + args[0] + "'");
+  return UsageError(Tr("unknown project command '%s'", {args[0]}));
 }
 
 }  // namespace verosa::cli

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "progress_display.h"
 #include "recorder/recorder.h"
@@ -36,7 +37,7 @@ std::atomic<bool> g_interrupted{false};
 void OnInterrupt(int) { g_interrupted.store(true); }
 
 int UsageError(const std::string& message) {
-  std::fprintf(stderr, "verosa-cli: %s\n\n%s", message.c_str(), kRecordUsage);
+  std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"), Tr(message.c_str()), Tr(kRecordUsage));
   return kExitFailure;
 }
 
@@ -51,7 +52,7 @@ std::string Clock(double seconds) {
 
 int RunRecord(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kRecordUsage, stdout);
+    std::fputs(Tr(kRecordUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--seconds", "--device"}, {});
@@ -68,13 +69,13 @@ int RunRecord(const std::vector<std::string>& raw) {
     seconds = 0;
   }
   if (!(seconds > 0) || !std::isfinite(seconds))
-    return UsageError("--seconds takes a number of seconds above 0, not '" + *seconds_text + "'");
+    return UsageError(Tr("--seconds takes a number of seconds above 0, not '%s'", {*seconds_text}));
   const std::string out = args.Positionals()[0];
   const std::string device = args.Value("--device").value_or(carrowell::Recorder::kDefaultDevice);
 
   carrowell::Recorder recorder;
   if (!recorder.Available()) {
-    std::fprintf(stderr, "verosa-cli: cannot record: the sound system did not start (%s)\n",
+    std::fprintf(stderr, Tr("verosa-cli: cannot record: the sound system did not start (%s)\n"),
                  recorder.Error().c_str());
     return kExitFailure;
   }
@@ -82,12 +83,12 @@ int RunRecord(const std::vector<std::string>& raw) {
   if (std::find(devices.begin(), devices.end(), device) == devices.end()) {
     std::string names;
     for (const std::string& name : devices) names += "\n  " + name;
-    std::fprintf(stderr, "verosa-cli: no capture device named '%s'; the devices are:%s\n", device.c_str(),
+    std::fprintf(stderr, Tr("verosa-cli: no capture device named '%s'; the devices are:%s\n"), device.c_str(),
                  names.c_str());
     return kExitFailure;
   }
   if (!recorder.Open(device)) {
-    std::fprintf(stderr, "verosa-cli: cannot open the capture device '%s': %s\n", device.c_str(),
+    std::fprintf(stderr, Tr("verosa-cli: cannot open the capture device '%s': %s\n"), device.c_str(),
                  recorder.Error().c_str());
     return kExitFailure;
   }
@@ -97,13 +98,13 @@ int RunRecord(const std::vector<std::string>& raw) {
       static_cast<std::uint64_t>(std::llround(seconds * format.sample_rate)) * block;
   if (wanted == 0) return UsageError("--seconds is shorter than one sample");
   if (wanted > carrowell::Recorder::kMaxDataBytes)
-    return UsageError("--seconds is longer than a WAV file can hold (at most " +
-                      std::to_string(carrowell::Recorder::kMaxDataBytes / format.BytesPerSecond()) +
-                      " s at " + std::to_string(format.sample_rate) + " Hz)");
+    return UsageError(Tr("--seconds is longer than a WAV file can hold (at most %s s at %s Hz)",
+                         {std::to_string(carrowell::Recorder::kMaxDataBytes / format.BytesPerSecond()),
+                          std::to_string(format.sample_rate)}));
   // The recording ends exactly after the wanted samples.
   recorder.SetDataLimit(wanted);
   if (!recorder.Start(out)) {
-    std::fprintf(stderr, "verosa-cli: cannot write %s\n", out.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cannot write %s\n"), out.c_str());
     return kExitFailure;
   }
 
@@ -144,17 +145,17 @@ int RunRecord(const std::vector<std::string>& raw) {
   const bool written = recorder.Stop();
   progress.End();
   if (!written) {
-    std::fprintf(stderr, "verosa-cli: cannot write %s\n", out.c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cannot write %s\n"), out.c_str());
     return kExitFailure;
   }
   const double kept = static_cast<double>(recorder.CapturedBytes()) / format.BytesPerSecond();
   if (!failure.empty()) {
-    std::fprintf(stderr, "verosa-cli: recording stopped: %s; %s holds the first %.2f s\n", failure.c_str(),
+    std::fprintf(stderr, Tr("verosa-cli: recording stopped: %s; %s holds the first %.2f s\n"), failure.c_str(),
                  out.c_str(), kept);
     return kExitFailure;
   }
   if (cancelled) {
-    std::fprintf(stderr, "verosa-cli: stopped; %s holds the first %.2f s\n", out.c_str(), kept);
+    std::fprintf(stderr, Tr("verosa-cli: stopped; %s holds the first %.2f s\n"), out.c_str(), kept);
     return kExitCancelled;
   }
   return kExitOk;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 
+#include "cli_text.h"
 #include "commands.h"
 #include "encoder/still_encoder.h"
 #include "json_writer.h"
@@ -32,32 +33,32 @@ fs::path MakeWorkFolder() {
 
 int RunEncodeStill(const std::vector<std::string>& raw) {
   if (WantsHelp(raw)) {
-    std::fputs(kEncodeUsage, stdout);
+    std::fputs(Tr(kEncodeUsage), stdout);
     return kExitOk;
   }
   const Arguments args(raw, {"--aspect"}, {});
   if (!args.Ok() || args.Positionals().size() != 2) {
-    std::fprintf(stderr, "verosa-cli: %s\n\n%s",
-                 args.Ok() ? "encode-still needs IN.bmp and OUT.vob" : args.Error().c_str(),
-                 kEncodeUsage);
+    std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"),
+                 Tr(args.Ok() ? "encode-still needs IN.bmp and OUT.vob" : args.Error().c_str()),
+                 Tr(kEncodeUsage));
     return kExitFailure;
   }
   const std::string aspect = args.Value("--aspect").value_or("43");
   if (aspect != "43" && aspect != "169") {
-    std::fprintf(stderr, "verosa-cli: --aspect takes 43 or 169\n");
+    std::fprintf(stderr, Tr("verosa-cli: --aspect takes 43 or 169\n"));
     return kExitFailure;
   }
   const fs::path in = args.Positionals()[0];
   const fs::path out = args.Positionals()[1];
   std::error_code ec;
   if (!fs::is_regular_file(in, ec)) {
-    std::fprintf(stderr, "verosa-cli: cannot open %s\n", in.string().c_str());
+    std::fprintf(stderr, Tr("verosa-cli: cannot open %s\n"), in.string().c_str());
     return kExitFailure;
   }
 
   const fs::path work = MakeWorkFolder();
   if (work.empty()) {
-    std::fprintf(stderr, "verosa-cli: cannot create a work folder\n");
+    std::fprintf(stderr, Tr("verosa-cli: cannot create a work folder\n"));
     return kExitFailure;
   }
   const pennock::StillResult result = pennock::EncodeStillChoosingQuantiser(
@@ -65,12 +66,12 @@ int RunEncodeStill(const std::vector<std::string>& raw) {
   int code = kExitOk;
   if (!result.written) {
     if (result.error.rfind("cannot open", 0) == 0)
-      std::fprintf(stderr, "verosa-cli: %s\n", result.error.c_str());
+      std::fprintf(stderr, Tr("verosa-cli: %s\n"), result.error.c_str());
     code = kExitFailure;
   } else {
     fs::copy_file(work / pennock::kMenuVobName, out, fs::copy_options::overwrite_existing, ec);
     if (ec) {
-      std::fprintf(stderr, "verosa-cli: cannot write %s: %s\n", out.string().c_str(),
+      std::fprintf(stderr, Tr("verosa-cli: cannot write %s: %s\n"), out.string().c_str(),
                    ec.message().c_str());
       code = kExitFailure;
     } else {

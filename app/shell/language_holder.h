@@ -34,13 +34,15 @@ inline constexpr const char* kSectionSystemOptionDlg = "SystemOptionDlg";
 inline constexpr const char* kSectionAboutDialogBox = "AboutDialogBox";
 // The conversion library's dialogs and messages.
 inline constexpr const char* kSectionCarrowell = "Carrowell";
+// The command-line tool's usage texts and messages.
+inline constexpr const char* kSectionCommandLine = "CommandLine";
 
-inline constexpr std::array<const char*, 14> kLanguageSections = {
+inline constexpr std::array<const char*, 15> kLanguageSections = {
     kSectionPopupMenus,       kSectionToolTips,         kSectionMessageBoxes,
     kSectionMiscStrings,      kSectionAddChapterDlg,    kSectionCreatorConfigDlg,
     kSectionCreatorEditDlg,   kSectionCreatorNavigationDlg, kSectionCreatorOutputDlg,
     kSectionCreatorStartDlg,  kSectionVerosaDlg,        kSectionSystemOptionDlg,
-    kSectionAboutDialogBox,   kSectionCarrowell};
+    kSectionAboutDialogBox,   kSectionCarrowell,        kSectionCommandLine};
 
 // The file name the program loads the component by.
 inline constexpr const char* kLanguageComponentName = "Tolvane.dll";

@@ -70,4 +70,12 @@ check "100th chapter exits 3" test $? = 3
 check "limit message" grep -q "The amount of the chapter under each title can not exceed 99!" "$work/err"
 check "new title still possible" "$cli" project add "$work/full.mdp" "$work/s.wav" --picture "$work/back.jpg" --new-title
 
+# The tool speaks the interface language: every command's help, a usage
+# error and a failure in German.
+while read -r command; do
+  check "German help of $command" bash -c \
+    "! cmp -s <(VEROSA_LANGUAGE=de '$cli' $command --help) <('$cli' $command --help)"
+done < <("$cli" --help | sed -n 's/^  \([a-z][a-z-]*\)\( .*\)\?$/\1/p' | sort -u)
+check "German usage error" bash -c "VEROSA_LANGUAGE=de '$cli' make --bogus 2>&1 | grep -qx 'verosa-cli: unbekannte Option --bogus'"
+check "German failure" bash -c "VEROSA_LANGUAGE=de '$cli' project info '$work/none.mdp' 2>&1 | grep -q '^Ungültige Projektdatei: '"
 finish

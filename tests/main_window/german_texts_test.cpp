@@ -185,5 +185,26 @@ TEST(GermanTexts, EveryPageAndDialogIsTranslated) {
   for (const QString& text : walker.Bad()) ADD_FAILURE() << text.toStdString();
 }
 
+// A translation is used as a printf format or filled in order: it must keep
+// the conversions of its English text, in the same order.
+TEST(GermanTexts, TranslationsKeepTheirConversions) {
+  const QRegularExpression conversion(QStringLiteral("%[-+ #0]*\\d*(?:\\.\\d+)?(?:ll|l|j|z|h)?([a-zA-Z%])|%(\\d)"));
+  auto conversions = [&](const QString& text) {
+    QStringList found;
+    for (auto it = conversion.globalMatch(text); it.hasNext();) {
+      const auto match = it.next();
+      found << (match.captured(1).isEmpty() ? match.captured(2) : match.captured(1));
+    }
+    return found;
+  };
+  int checked = 0;
+  for (const auto& [english, german] : Catalogue()) {
+    if (german.isEmpty()) continue;
+    EXPECT_EQ(conversions(german), conversions(english)) << english.toStdString();
+    ++checked;
+  }
+  EXPECT_GT(checked, 300);
+}
+
 }  // namespace
 }  // namespace verosa
