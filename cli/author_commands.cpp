@@ -158,32 +158,32 @@ std::string ExplainResult(std::intptr_t code, const AuthorJob& job) {
     if (result.chapter < 1 || result.chapter > static_cast<int>(chapters.size())) return nullptr;
     return &chapters[static_cast<std::size_t>(result.chapter - 1)];
   };
-  const std::string where = "title " + std::to_string(result.title) + ", chapter " + std::to_string(result.chapter);
+  const std::string where = Tr("title %s, chapter %s", {std::to_string(result.title), std::to_string(result.chapter)});
   switch (result.kind) {
     using enum pennock::JobResultKind;
-    case OutOfMemory: return "the work buffers cannot be allocated (out of memory)";
-    case WriteFailed: return "a VOB or information file cannot be written (is the disk full?)";
-    case BuilderFailed: return "the information file builder cannot be allocated (out of memory)";
-    case TempStreamMissing: return "a title's temporary stream cannot be reopened";
-    case MenuWriteFailed: return "VIDEO_TS.IFO or VIDEO_TS.BUP cannot be written";
+    case OutOfMemory: return Tr("the work buffers cannot be allocated (out of memory)");
+    case WriteFailed: return Tr("a VOB or information file cannot be written (is the disk full?)");
+    case BuilderFailed: return Tr("the information file builder cannot be allocated (out of memory)");
+    case TempStreamMissing: return Tr("a title's temporary stream cannot be reopened");
+    case MenuWriteFailed: return Tr("VIDEO_TS.IFO or VIDEO_TS.BUP cannot be written");
     case Cancelled:
-      return result.title == 0 ? "cancelled while the titles were recorded"
-                               : "cancelled while title " + std::to_string(result.title) + " was written";
+      return result.title == 0 ? Tr("cancelled while the titles were recorded")
+                               : Tr("cancelled while title %s was written", {std::to_string(result.title)});
     case PictureUnusable:
       if (const AuthorJobChapter* c = chapter())
-        return "the picture of " + where + " cannot be encoded (it must be a 24-bit BMP of 720x576 or 720x480): " +
-               c->picture.string();
+        return Tr("the picture of %s cannot be encoded (it must be a 24-bit BMP of 720x576 or 720x480): %s",
+                  {where, c->picture.string()});
       break;
     case AudioUnusable:
       if (const AuthorJobChapter* c = chapter())
-        return "the audio file of " + where +
-               " cannot be used (missing, unreadable, or not a 16/20/24-bit PCM WAV at 48 or 96 kHz): " +
-               c->audio.string();
+        return Tr("the audio file of %s cannot be used (missing, unreadable, or not a 16/20/24-bit PCM WAV at "
+                  "48 or 96 kHz): %s",
+                  {where, c->audio.string()});
       break;
     case FoldersNotPrepared:
     case Unknown: break;
   }
-  return "unknown job result";
+  return Tr("unknown job result");
 }
 
 int Author(const fs::path& file) {

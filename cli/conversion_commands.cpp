@@ -225,7 +225,7 @@ void OpenCdSource(CdSource& source, const std::optional<std::string>& wanted) {
   }
   const std::vector<std::string> drives = source.library.Drives();
   if (drives.empty()) {
-    source.error = "there are no CD drives that can read audio CDs";
+    source.error = Tr("there are no CD drives that can read audio CDs");
     return;
   }
   if (!wanted) {
@@ -236,7 +236,7 @@ void OpenCdSource(CdSource& source, const std::optional<std::string>& wanted) {
       if (drives[i] == *wanted || drives[i] == image || drives[i].find(*wanted) != std::string::npos)
         source.drive = static_cast<int>(i);
     if (source.drive < 0) {
-      source.error = "no CD drive is named " + *wanted;
+      source.error = Tr("no CD drive is named %s", {*wanted});
       return;
     }
   }
@@ -274,13 +274,13 @@ std::optional<std::vector<carrowell::CdTrack>> ChooseTracks(const std::string& l
     };
     const int first = number(low), last = number(high);
     if (first < 1 || last < first) {
-      error = "--tracks takes track numbers such as 1,3-5 (\"" + part + "\" is not one)";
+      error = Tr("--tracks takes track numbers such as 1,3-5 (\"%s\" is not one)", {part});
       return std::nullopt;
     }
     for (int n = first; n <= last; ++n) {
       const carrowell::CdTrack* track = find(n);
       if (!track || !track->audio) {
-        error = "the disc has no audio track " + std::to_string(n);
+        error = Tr("the disc has no audio track %s", {std::to_string(n)});
         return std::nullopt;
       }
       chosen.push_back(*track);

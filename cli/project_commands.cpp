@@ -212,7 +212,7 @@ int New(const std::vector<std::string>& raw) {
   const fs::path path = args.Positionals()[0];
   std::error_code ec;
   if (fs::exists(path, ec) && !args.Has("--force"))
-    return Fail(path.string() + " already exists (use --force to replace it)");
+    return Fail(Tr("%s already exists (use --force to replace it)", {path.string()}));
 
   AppContext context;
   if (!StartContext(context)) return kExitFailure;
@@ -246,7 +246,7 @@ int New(const std::vector<std::string>& raw) {
   WriteChoices(choices, doc.Header());
 
   if (!doc.SaveProject(path, &ec))
-    return Fail("cannot write " + path.string() + ": " + ec.message());
+    return Fail(Tr("cannot write %s: %s", {path.string(), ec.message()}));
   std::printf(Tr("Created %s\n"), path.string().c_str());
   context.Shutdown(false);
   return kExitOk;
@@ -279,10 +279,10 @@ int Add(const std::vector<std::string>& raw) {
   chapter.audio_path = audio.string();
   const std::string picture = args.Value("--picture").value_or(context.DefaultChapterPicturePath());
   if (picture.empty()) return UsageError("a background picture is needed (--picture FILE)");
-  if (!fs::is_regular_file(picture, ec)) return Fail("background picture not found: " + picture);
+  if (!fs::is_regular_file(picture, ec)) return Fail(Tr("background picture not found: %s", {picture}));
   chapter.picture_path = fs::absolute(picture, ec).string();
   if (auto lyrics = args.Value("--lyrics")) {
-    if (!fs::is_regular_file(*lyrics, ec)) return Fail("lyric file not found: " + *lyrics);
+    if (!fs::is_regular_file(*lyrics, ec)) return Fail(Tr("lyric file not found: %s", {*lyrics}));
     chapter.lyric_path = fs::absolute(*lyrics, ec).string();
   }
   chapter.lyric_font = context.Settings().Values().lfLyricFont;
@@ -297,15 +297,14 @@ int Add(const std::vector<std::string>& raw) {
                            ? std::stoi(*title)
                            : 0;
     if (number < 1 || number > tree.TitleCount())
-      return Fail("no title " + *title + " (the project has " +
-                  std::to_string(tree.TitleCount()) + ")");
+      return Fail(Tr("no title %s (the project has %s)", {*title, std::to_string(tree.TitleCount())}));
     tree.Select(tree.Title(number - 1));
   } else {
     tree.Select(tree.TitleCount() > 0 ? tree.Title(tree.TitleCount() - 1) : nullptr);
   }
 
   if (!fs::is_regular_file(audio, ec) || sources.AddFile(chapter.audio_path.c_str(), -1) != 1)
-    return Fail("not an audio file: " + audio.string());
+    return Fail(Tr("not an audio file: %s", {audio.string()}));
   chapter.play_time = FormatMediaDuration(audio).substr(0, 8);
 
   const int result = AddOneChapter(doc, tree, chapter, doc.Header().AudioSampleRate);
@@ -315,7 +314,7 @@ int Add(const std::vector<std::string>& raw) {
     return kExitRefused;
   }
   if (!doc.SaveProject(path, &ec))
-    return Fail("cannot write " + path.string() + ": " + ec.message());
+    return Fail(Tr("cannot write %s: %s", {path.string(), ec.message()}));
   std::printf(Tr("Added %s as chapter %d of title %d (%s)\n"), FileNamePart(chapter.audio_path).c_str(),
               tree.SelectedFlatIndex() - tree.FirstFlatIndexOfTitle(result) + 1, result + 1,
               chapter.play_time.c_str());
