@@ -70,6 +70,24 @@ class InterruptScope {
   void (*previous_)(int) = SIG_DFL;
 };
 
+// Converts every item (Ctrl+C asks to abort), prints the files written, one
+// a line, and empties the list; whether all were converted.
+bool ConvertAndList(carrowell::ConversionControl& control) {
+  int converted = 0;
+  {
+    InterruptScope interrupt;
+    converted = control.ConvertAll();
+  }
+  // Items after a failed one are not converted; their files never appear.
+  std::error_code ec;
+  for (int i = 0; i < control.GetItemCount(); ++i) {
+    const std::string destination = control.GetItemDestination(i);
+    if (fs::is_regular_file(destination, ec)) std::printf("%s\n", destination.c_str());
+  }
+  control.RemoveAllItems();
+  return converted != 0;
+}
+
 }  // namespace
 
 int RunProbe(const std::vector<std::string>& raw) {
@@ -186,18 +204,7 @@ int RunConvert(const std::vector<std::string>& raw) {
           carrowell::Mp3TargetFormat::kBitrate, bitrate);
   }
 
-  int converted = 0;
-  {
-    InterruptScope interrupt;
-    converted = control.ConvertAll();
-  }
-  // Items after a failed one are not converted; their files never appear.
-  for (int i = 0; i < control.GetItemCount(); ++i) {
-    const std::string destination = control.GetItemDestination(i);
-    if (fs::is_regular_file(destination, ec)) std::printf("%s\n", destination.c_str());
-  }
-  control.RemoveAllItems();
-  return converted && all_added ? kExitOk : kExitFailure;
+  return ConvertAndList(control) && all_added ? kExitOk : kExitFailure;
 }
 
 namespace {
@@ -371,17 +378,7 @@ int RunCdRip(const Arguments& args) {
   control.SetOutputFolder(folder.c_str());
   control.SetSampleRate(rate);
   if (control.AddCdTracks(import) != static_cast<int>(import.tracks.size())) return kExitFailure;
-  int converted = 0;
-  {
-    InterruptScope interrupt;
-    converted = control.ConvertAll();
-  }
-  for (int i = 0; i < control.GetItemCount(); ++i) {
-    const std::string destination = control.GetItemDestination(i);
-    if (fs::is_regular_file(destination, ec)) std::printf("%s\n", destination.c_str());
-  }
-  control.RemoveAllItems();
-  return converted ? kExitOk : kExitFailure;
+  return ConvertAndList(control) ? kExitOk : kExitFailure;
 }
 
 }  // namespace
