@@ -1,5 +1,7 @@
 #include "author_job_file.h"
 
+#include "cli_text.h"
+
 #include <QByteArray>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -14,6 +16,7 @@
 #include <initializer_list>
 #include <sstream>
 
+#include "cli_text.h"
 #include "job/navigation_code.h"
 
 namespace verosa::cli {
@@ -32,11 +35,12 @@ struct JobError {
 
 std::string Quoted(const std::string& key) { return "\"" + key + "\""; }
 
-// "1 title", "3 titles".
-std::string Count(long n, const std::string& noun) { return std::to_string(n) + " " + noun + (n == 1 ? "" : "s"); }
+// "1 title", "3 titles"; the same for chapters.
+std::string Titles(long n) { return n == 1 ? Tr("1 title") : Tr("%s titles", {std::to_string(n)}); }
+std::string Chapters(long n) { return n == 1 ? Tr("1 chapter") : Tr("%s chapters", {std::to_string(n)}); }
 
-std::string TitleWhere(int t) { return "title " + std::to_string(t); }
-std::string ChapterWhere(int t, int c) { return TitleWhere(t) + ", chapter " + std::to_string(c); }
+std::string TitleWhere(int t) { return Tr("title %s", {std::to_string(t)}); }
+std::string ChapterWhere(int t, int c) { return Tr("title %s, chapter %s", {std::to_string(t), std::to_string(c)}); }
 
 // Refuses keys the job format does not know: a misspelt key would otherwise
 // silently fall back to its default.
@@ -47,7 +51,7 @@ void CheckKeys(const QJsonObject& object, std::initializer_list<const char*> kno
     if (found) continue;
     std::string list;
     for (const char* k : known) list += (list.empty() ? "" : ", ") + Quoted(k);
-    Fail(where, "unknown key " + Quoted(key.toStdString()) + " (known keys: " + list + ")");
+    Fail(where, Tr("unknown key %s (known keys: %s)", {Quoted(key.toStdString()), list}));
   }
 }
 
@@ -59,26 +63,26 @@ long Integer(const QJsonObject& object, const char* key, long low, long high, lo
   const double number = value.toDouble();
   if (!value.isDouble() || std::floor(number) != number || number < static_cast<double>(low) ||
       number > static_cast<double>(high))
-    Fail(where, Quoted(key) + " must be " + expected);
+    Fail(where, Tr("%s must be %s", {Quoted(key), Tr(expected.c_str())}));
   return static_cast<long>(number);
 }
 
 // A path field: required, a non-empty string, relative to `base`, short
 // enough for a slot of the parameter block.
 fs::path PathField(const QJsonObject& object, const char* key, const fs::path& base, const std::string& where) {
-  if (!object.contains(QLatin1String(key))) Fail(where, Quoted(key) + " is missing");
+  if (!object.contains(QLatin1String(key))) Fail(where, Tr("%s is missing", {Quoted(key)}));
   const QJsonValue value = object.value(QLatin1String(key));
-  if (!value.isString()) Fail(where, Quoted(key) + " must be a string (a path)");
+  if (!value.isString()) Fail(where, Tr("%s must be a string (a path)", {Quoted(key)}));
   const QByteArray bytes = value.toString().toUtf8();
-  if (bytes.isEmpty()) Fail(where, Quoted(key) + " is empty");
-  if (bytes.contains('\0')) Fail(where, Quoted(key) + " contains a NUL character");
+  if (bytes.isEmpty()) Fail(where, Tr("%s is empty", {Quoted(key)}));
+  if (bytes.contains('\0')) Fail(where, Tr("%s contains a NUL character", {Quoted(key)}));
   fs::path path(std::string(bytes.constData(), static_cast<std::size_t>(bytes.size())));
   if (path.is_relative()) path = base / path;
   path = path.lexically_normal();
   const std::size_t length = path.native().size();
   if (length >= pennock::kPathSize)
-    Fail(where, Quoted(key) + " is " + std::to_string(length) + " bytes long as a full path; paths must be shorter than " +
-                    std::to_string(pennock::kPathSize) + " bytes");
+    Fail(where, Tr("%s is %s bytes long as a full path; paths must be shorter than %s bytes",
+                   {Quoted(key), std::to_string(length), std::to_string(pennock::kPathSize)}));
   return path;
 }
 
@@ -91,26 +95,26 @@ std::uint16_t NavigationField(const QJsonObject& object, const char* key, std::u
   const auto value = static_cast<std::uint16_t>(code);
   const std::string name = Quoted(key) + " " + std::to_string(code);
   if (!pennock::EncodeNavigationCode(value))
-    Fail(where, name +
-                    " stands for no navigation command (use 101..9999 for title*100+chapter, 22001..22099 or "
-                    "23001..23099 for a title, 30000, 40000, 50001..50256, 50501..50756, 60001..60999, or 0 for none)");
+    Fail(where, Tr("%s stands for no navigation command (use 101..9999 for title*100+chapter, 22001..22099 or "
+                   "23001..23099 for a title, 30000, 40000, 50001..50256, 50501..50756, 60001..60999, or 0 for none)",
+                   {name}));
   const int titles = static_cast<int>(chapter_counts.size());
   auto title_exists = [&](long t) { return t >= 1 && t <= titles; };
   if (code >= 101 && code <= 9999) {
     const long t = code / 100;
     const long c = code % 100;
     if (!title_exists(t))
-      Fail(where, name + " jumps to title " + std::to_string(t) + ", which the job does not have (it has " +
-                      Count(titles, "title") + ")");
+      Fail(where, Tr("%s jumps to title %s, which the job does not have (it has %s)",
+                     {name, std::to_string(t), Titles(titles)}));
     if (c < 1 || c > chapter_counts[static_cast<std::size_t>(t - 1)])
-      Fail(where, name + " jumps to chapter " + std::to_string(c) + " of title " + std::to_string(t) + ", which has " +
-                      Count(chapter_counts[static_cast<std::size_t>(t - 1)], "chapter"));
+      Fail(where, Tr("%s jumps to chapter %s of title %s, which has %s",
+                     {name, std::to_string(c), std::to_string(t), Chapters(chapter_counts[static_cast<std::size_t>(t - 1)])}));
   }
   if ((code >= 22001 && code <= 22099) || (code >= 23001 && code <= 23099)) {
     const long t = code % 1000;
     if (!title_exists(t))
-      Fail(where, name + " jumps to title " + std::to_string(t) + ", which the job does not have (it has " +
-                      Count(titles, "title") + ")");
+      Fail(where, Tr("%s jumps to title %s, which the job does not have (it has %s)",
+                     {name, std::to_string(t), Titles(titles)}));
   }
   return value;
 }
@@ -127,7 +131,7 @@ std::string Position(const QByteArray& text, int offset) {
       ++column;
     }
   }
-  return "line " + std::to_string(line) + ", column " + std::to_string(column);
+  return Tr("line %s, column %s", {std::to_string(line), std::to_string(column)});
 }
 
 AuthorJob ParseJob(const QJsonObject& root, const fs::path& base) {
@@ -135,7 +139,7 @@ AuthorJob ParseJob(const QJsonObject& root, const fs::path& base) {
   AuthorJob job;
   job.output = PathField(root, "output", base, "");
   job.aspect = static_cast<std::uint8_t>(Integer(root, "aspect", 43, 169, 43, "", "43 (4:3) or 169 (16:9)"));
-  if (job.aspect != 43 && job.aspect != 169) Fail("", Quoted("aspect") + " must be 43 (4:3) or 169 (16:9)");
+  if (job.aspect != 43 && job.aspect != 169) Fail("", Tr("%s must be %s", {Quoted("aspect"), Tr("43 (4:3) or 169 (16:9)")}));
   job.permitted_display = static_cast<std::uint8_t>(Integer(
       root, "permitted_display", 0, 3, 0, "",
       "0 (pan-scan and letterbox), 1 (pan-scan only), 2 (letterbox only) or 3 (not specified)"));
@@ -143,40 +147,40 @@ AuthorJob ParseJob(const QJsonObject& root, const fs::path& base) {
     const QJsonValue value = root.value(QLatin1String("language"));
     const std::string text = value.isString() ? value.toString().toStdString() : std::string();
     if (text.size() != 2 || text[0] < 'a' || text[0] > 'z' || text[1] < 'a' || text[1] > 'z')
-      Fail("", Quoted("language") + " must be two lower-case letters (an ISO 639-1 code such as \"en\")");
+      Fail("", Tr("%s must be two lower-case letters (an ISO 639-1 code such as \"en\")", {Quoted("language")}));
     job.language = text;
   }
 
-  if (!root.contains(QLatin1String("titles"))) Fail("", Quoted("titles") + " is missing");
+  if (!root.contains(QLatin1String("titles"))) Fail("", Tr("%s is missing", {Quoted("titles")}));
   const QJsonValue titles_value = root.value(QLatin1String("titles"));
-  if (!titles_value.isArray()) Fail("", Quoted("titles") + " must be an array of titles");
+  if (!titles_value.isArray()) Fail("", Tr("%s must be an array of titles", {Quoted("titles")}));
   const QJsonArray titles = titles_value.toArray();
-  if (titles.isEmpty()) Fail("", Quoted("titles") + " is empty; a disc needs at least one title");
+  if (titles.isEmpty()) Fail("", Tr("%s is empty; a disc needs at least one title", {Quoted("titles")}));
   if (titles.size() > pennock::kMaxTitles)
-    Fail("", Quoted("titles") + " has " + std::to_string(titles.size()) + " entries; a disc holds at most " +
-                 std::to_string(pennock::kMaxTitles) + " titles");
+    Fail("", Tr("%s has %s entries; a disc holds at most %s titles",
+                {Quoted("titles"), std::to_string(titles.size()), std::to_string(pennock::kMaxTitles)}));
 
   std::vector<QJsonObject> title_objects;
   std::vector<int> chapter_counts;
   for (int t = 1; t <= titles.size(); ++t) {
     const QJsonValue value = titles[t - 1];
     const std::string where = TitleWhere(t);
-    if (!value.isObject()) Fail(where, "must be an object with \"chapters\"");
+    if (!value.isObject()) Fail(where, Tr("must be an object with \"chapters\""));
     const QJsonObject title = value.toObject();
     CheckKeys(title, {"chapters", "post_command"}, where);
-    if (!title.contains(QLatin1String("chapters"))) Fail(where, Quoted("chapters") + " is missing");
+    if (!title.contains(QLatin1String("chapters"))) Fail(where, Tr("%s is missing", {Quoted("chapters")}));
     const QJsonValue chapters_value = title.value(QLatin1String("chapters"));
-    if (!chapters_value.isArray()) Fail(where, Quoted("chapters") + " must be an array of chapters");
+    if (!chapters_value.isArray()) Fail(where, Tr("%s must be an array of chapters", {Quoted("chapters")}));
     const QJsonArray chapters = chapters_value.toArray();
-    if (chapters.isEmpty()) Fail(where, Quoted("chapters") + " is empty; a title needs at least one chapter");
+    if (chapters.isEmpty()) Fail(where, Tr("%s is empty; a title needs at least one chapter", {Quoted("chapters")}));
     if (chapters.size() > pennock::kMaxChapters)
-      Fail(where, Quoted("chapters") + " has " + std::to_string(chapters.size()) + " entries; a title holds at most " +
-                      std::to_string(pennock::kMaxChapters) + " chapters");
+      Fail(where, Tr("%s has %s entries; a title holds at most %s chapters",
+                     {Quoted("chapters"), std::to_string(chapters.size()), std::to_string(pennock::kMaxChapters)}));
     AuthorJobTitle parsed;
     for (int c = 1; c <= chapters.size(); ++c) {
       const QJsonValue chapter_value = chapters[c - 1];
       const std::string chapter_where = ChapterWhere(t, c);
-      if (!chapter_value.isObject()) Fail(chapter_where, "must be an object with \"picture\" and \"audio\"");
+      if (!chapter_value.isObject()) Fail(chapter_where, Tr("must be an object with \"picture\" and \"audio\""));
       const QJsonObject chapter = chapter_value.toObject();
       CheckKeys(chapter, {"picture", "audio"}, chapter_where);
       AuthorJobChapter entry;
@@ -208,7 +212,7 @@ std::uint16_t DefaultPostCommand(int title, int title_count) {
 std::optional<AuthorJob> ReadAuthorJob(const fs::path& file, std::string& error) {
   std::ifstream in(file, std::ios::binary);
   if (!in) {
-    error = "cannot open " + file.string() + ": " + std::strerror(errno);
+    error = Tr("cannot open %s: %s", {file.string(), std::strerror(errno)});
     return std::nullopt;
   }
   std::ostringstream buffer;
@@ -218,12 +222,12 @@ std::optional<AuthorJob> ReadAuthorJob(const fs::path& file, std::string& error)
   QJsonParseError parse{};
   const QJsonDocument document = QJsonDocument::fromJson(text, &parse);
   if (parse.error != QJsonParseError::NoError) {
-    error = file.string() + ": malformed JSON at " + Position(text, parse.offset) + ": " +
-            parse.errorString().toStdString();
+    error = Tr("%s: malformed JSON at %s: %s",
+               {file.string(), Position(text, parse.offset), parse.errorString().toStdString()});
     return std::nullopt;
   }
   if (!document.isObject()) {
-    error = file.string() + ": the job must be a JSON object with \"output\" and \"titles\"";
+    error = Tr("%s: the job must be a JSON object with \"output\" and \"titles\"", {file.string()});
     return std::nullopt;
   }
   std::error_code ec;
