@@ -165,6 +165,7 @@ std::string ExplainResult(std::intptr_t code, const AuthorJob& job) {
     case BuilderFailed: return "the information file builder cannot be allocated (out of memory)";
     case TempStreamMissing: return "a title's temporary stream cannot be reopened";
     case MenuWriteFailed: return "VIDEO_TS.IFO or VIDEO_TS.BUP cannot be written";
+    case MenuPictureUnusable: return "a disc menu picture cannot be encoded";
     case Cancelled:
       return result.title == 0 ? "cancelled while the titles were recorded"
                                : "cancelled while title " + std::to_string(result.title) + " was written";
