@@ -3,15 +3,10 @@
 // the sub-pictures decoded by FFmpeg's DVD subtitle decoder.
 #include <gtest/gtest.h>
 
-extern "C" {
-#include <dvdnav/dvdnav.h>
-#include <libavcodec/avcodec.h>
-#include <libavformat/avformat.h>
-}
-
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <tuple>
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -21,6 +16,7 @@ extern "C" {
 #include <vector>
 
 #include "authoring_test_support.h"
+#include "menu_player.h"
 #include "ifo/button_menu.h"
 #include "job/author_job.h"
 #include "job/disc_menus.h"
@@ -30,13 +26,9 @@ extern "C" {
 
 namespace {
 using namespace pennock;
+using namespace menu_test;
 namespace fs = std::filesystem;
 using testing_support::ScratchDir;
-
-struct Rect {
-  int left, top, right, bottom;
-  bool operator==(const Rect&) const = default;
-};
 
 std::string Shell(const std::string& command) {
   std::string out;
@@ -208,179 +200,10 @@ class MenuDisc {
   DiscMenus menus_{};
 };
 
-// A player on libdvdnav: runs the disc until it rests in a menu or plays a
-// title.
-class Player {
- public:
-  enum class Rest { Menu, Title, Stopped };
-  explicit Player(const fs::path& disc) {
-    EXPECT_EQ(dvdnav_open(&nav_, disc.c_str()), DVDNAV_STATUS_OK);
-    dvdnav_set_PGC_positioning_flag(nav_, 1);
-  }
-  ~Player() {
-    if (nav_) dvdnav_close(nav_);
-  }
-
-  // Reads until a menu's still frame or the first navigation pack of a title.
-  Rest Run() {
-    for (int blocks = 0; blocks < 200000; ++blocks) {
-      int event = 0, length = 0;
-      if (dvdnav_get_next_block(nav_, buffer_.data(), &event, &length) != DVDNAV_STATUS_OK) {
-        ADD_FAILURE() << dvdnav_err_to_string(nav_);
-        return Rest::Stopped;
-      }
-      switch (event) {
-        case DVDNAV_STILL_FRAME:
-          if (dvdnav_is_domain_vmgm(nav_) || dvdnav_is_domain_vtsm(nav_)) return Rest::Menu;
-          dvdnav_still_skip(nav_);
-          break;
-        case DVDNAV_WAIT: dvdnav_wait_skip(nav_); break;
-        case DVDNAV_NAV_PACKET:
-          if (stop_in_titles_ && dvdnav_is_domain_vts(nav_)) return Rest::Title;
-          break;
-        case DVDNAV_STOP: return Rest::Stopped;
-        default: break;
-      }
-    }
-    ADD_FAILURE() << "the disc never came to rest";
-    return Rest::Stopped;
-  }
-  // Plays on through titles until a menu (or the end).
-  Rest RunThroughTitles() {
-    stop_in_titles_ = false;
-    const Rest rest = Run();
-    stop_in_titles_ = true;
-    return rest;
-  }
-
-  std::pair<int, int> TitleAndChapter() {
-    std::int32_t title = 0, part = 0;
-    dvdnav_current_title_info(nav_, &title, &part);
-    return {title, part};
-  }
-  std::vector<Rect> Buttons() {
-    pci_t* pci = dvdnav_get_current_nav_pci(nav_);
-    std::vector<Rect> rects;
-    for (int i = 0; i < pci->hli.hl_gi.btn_ns; ++i) {
-      const btni_t& b = pci->hli.btnit[i];
-      rects.push_back({static_cast<int>(b.x_start), static_cast<int>(b.y_start), static_cast<int>(b.x_end),
-                       static_cast<int>(b.y_end)});
-    }
-    return rects;
-  }
-  int VobId() { return dvdnav_get_current_nav_dsi(nav_)->dsi_gi.vobu_vob_idn; }
-  int Highlighted() {
-    std::int32_t button = 0;
-    dvdnav_get_current_highlight(nav_, &button);
-    return button;
-  }
-  void Activate(int button) {
-    pci_t* pci = dvdnav_get_current_nav_pci(nav_);
-    ASSERT_EQ(dvdnav_button_select(nav_, pci, button), DVDNAV_STATUS_OK) << dvdnav_err_to_string(nav_);
-    ASSERT_EQ(dvdnav_button_activate(nav_, pci), DVDNAV_STATUS_OK) << dvdnav_err_to_string(nav_);
-  }
-  void Key(dvdnav_status_t (*key)(dvdnav_t*, pci_t*)) { key(nav_, dvdnav_get_current_nav_pci(nav_)); }
-  void MenuKey(DVDMenuID_t menu) { EXPECT_EQ(dvdnav_menu_call(nav_, menu), DVDNAV_STATUS_OK) << dvdnav_err_to_string(nav_); }
-  bool InTitleMenu() { return dvdnav_is_domain_vmgm(nav_); }
-  bool InSongMenu() { return dvdnav_is_domain_vtsm(nav_); }
-  void PlayTitle(int title) { ASSERT_EQ(dvdnav_title_play(nav_, title), DVDNAV_STATUS_OK); }
-
- private:
-  dvdnav_t* nav_ = nullptr;
-  std::array<std::uint8_t, 2048> buffer_{};
-  bool stop_in_titles_ = true;
-};
-
 std::vector<Rect> RectsOf(const std::vector<MenuButton>& buttons) {
   std::vector<Rect> rects;
   for (const MenuButton& b : buttons) rects.push_back({b.left, b.top, b.right, b.bottom});
   return rects;
-}
-
-// A sub-picture decoded by FFmpeg: its place and its pixel values.
-struct Decoded {
-  int x = 0, y = 0, width = 0, height = 0;
-  std::vector<std::uint8_t> pixels;
-};
-
-class SubtitleDecoder {
- public:
-  SubtitleDecoder() {
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_DVD_SUBTITLE);
-    context_ = avcodec_alloc_context3(codec);
-    EXPECT_EQ(avcodec_open2(context_, codec, nullptr), 0);
-  }
-  ~SubtitleDecoder() { avcodec_free_context(&context_); }
-  // Feeds one packet; the picture once a whole unit has come.
-  std::optional<Decoded> Decode(const std::uint8_t* data, int size) {
-    AVPacket* packet = av_packet_alloc();
-    av_new_packet(packet, size);
-    std::memcpy(packet->data, data, static_cast<std::size_t>(size));
-    AVSubtitle sub{};
-    int got = 0;
-    avcodec_decode_subtitle2(context_, &sub, &got, packet);
-    av_packet_free(&packet);
-    if (!got) return std::nullopt;
-    std::optional<Decoded> out;
-    if (sub.num_rects == 1) {
-      const AVSubtitleRect* r = sub.rects[0];
-      out = Decoded{r->x, r->y, r->w, r->h, {}};
-      for (int row = 0; row < r->h; ++row)
-        out->pixels.insert(out->pixels.end(), r->data[0] + row * r->linesize[0], r->data[0] + row * r->linesize[0] + r->w);
-    }
-    avsubtitle_free(&sub);
-    return out;
-  }
-
- private:
-  AVCodecContext* context_ = nullptr;
-};
-
-// The first sub-picture and the luma of the first picture of a menu VOB, as
-// FFmpeg demultiplexes and decodes them.
-struct MenuFrame {
-  std::optional<Decoded> subpicture;
-  int width = 0;
-  std::vector<std::uint8_t> luma;
-  int Luma(int x, int y) const { return luma[static_cast<std::size_t>(y * width + x)]; }
-};
-
-MenuFrame DecodeMenuVob(const fs::path& vob) {
-  MenuFrame frame;
-  AVFormatContext* format = nullptr;
-  if (avformat_open_input(&format, vob.c_str(), nullptr, nullptr) != 0) return frame;
-  avformat_find_stream_info(format, nullptr);
-  SubtitleDecoder subtitles;
-  const int video = av_find_best_stream(format, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
-  const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_MPEG2VIDEO);
-  AVCodecContext* decoder = avcodec_alloc_context3(codec);
-  avcodec_open2(decoder, codec, nullptr);
-  AVPacket* packet = av_packet_alloc();
-  AVFrame* picture = av_frame_alloc();
-  auto take = [&] {
-    if (!frame.luma.empty() || avcodec_receive_frame(decoder, picture) != 0) return;
-    frame.width = picture->width;
-    for (int y = 0; y < picture->height; ++y)
-      frame.luma.insert(frame.luma.end(), picture->data[0] + y * picture->linesize[0],
-                        picture->data[0] + y * picture->linesize[0] + picture->width);
-  };
-  while (av_read_frame(format, packet) == 0 && (frame.luma.empty() || !frame.subpicture)) {
-    const AVCodecParameters* stream = format->streams[packet->stream_index]->codecpar;
-    if (stream->codec_id == AV_CODEC_ID_DVD_SUBTITLE && !frame.subpicture)
-      frame.subpicture = subtitles.Decode(packet->data, packet->size);
-    if (packet->stream_index == video) {
-      avcodec_send_packet(decoder, packet);
-      take();
-    }
-    av_packet_unref(packet);
-  }
-  avcodec_send_packet(decoder, nullptr);
-  take();
-  av_frame_free(&picture);
-  av_packet_free(&packet);
-  avcodec_free_context(&decoder);
-  avformat_close_input(&format);
-  return frame;
 }
 
 // Sub-pictures the encoder makes come back from FFmpeg's decoder pixel for
@@ -427,6 +250,22 @@ TEST(DiscMenus, EveryButtonLeadsWhereItSays) {
   ASSERT_TRUE(player.InTitleMenu());
   EXPECT_EQ(player.Buttons(), RectsOf(disc.TitlePages()[0]));
   EXPECT_EQ(player.Highlighted(), 1);
+  {
+    // As a player shows it: the first button outlined in the accent colour
+    // and tinted with it, the rest of the picture untouched.
+    const MenuFrame frame = DecodeRestingMenu(player, dir.Path());
+    const Screen screen = ComposeHighlight(frame, player.Highlight(1, 0), player.Palette());
+    const MenuButton& b = disc.TitlePages()[0][0];
+    const Screen plain = ComposeHighlight(frame, {}, player.Palette());
+    const Rgb edge = screen.At(b.left + 1, (b.top + b.bottom) / 2), inside = screen.At((b.left + b.right) / 2, b.top + 10);
+    EXPECT_NEAR(edge.r, 0xFF, 16);
+    EXPECT_NEAR(edge.g, 0xA0, 16);
+    EXPECT_NEAR(edge.b, 0x20, 16);
+    EXPECT_GT(inside.r - inside.b, 40);  // the light box tinted orange
+    EXPECT_GT(inside.b, 100);
+    const Rgb outside = screen.At(b.right + 8, b.top), before = plain.At(b.right + 8, b.top);
+    EXPECT_EQ(std::make_tuple(outside.r, outside.g, outside.b), std::make_tuple(before.r, before.g, before.b));
+  }
 
   // Title 2 (one song) plays; titles 1 and 3 open their song menus.
   const struct { int button; bool song_menu; int title; } title_buttons[] = {{1, true, 1}, {2, false, 2}, {3, true, 3}};
