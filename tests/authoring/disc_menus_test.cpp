@@ -240,6 +240,7 @@ TEST(DiscMenus, EveryButtonLeadsWhereItSays) {
   ASSERT_EQ(disc.Author(), 0);
 
   Player player(disc.Out());
+  ASSERT_TRUE(player.Opened());
   // First play as ever: title 1 starts by itself.
   ASSERT_EQ(player.Run(), Player::Rest::Title);
   EXPECT_EQ(player.TitleAndChapter(), std::make_pair(1, 1));
@@ -406,6 +407,7 @@ TEST(DiscMenus, NinetyNineTitlesAndSongsArePaged) {
   ASSERT_EQ(disc.SongPages(1).size(), 9u);
 
   Player player(disc.Out());
+  ASSERT_TRUE(player.Opened());
   ASSERT_EQ(player.Run(), Player::Rest::Menu);  // first play: the title menu
   ASSERT_TRUE(player.InTitleMenu());
   int title = 0;

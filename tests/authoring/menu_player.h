@@ -133,9 +133,14 @@ class Player {
  public:
   enum class Rest { Menu, Title, Stopped };
   explicit Player(const fs::path& disc) {
-    EXPECT_EQ(dvdnav_open(&nav_, disc.c_str()), DVDNAV_STATUS_OK);
+    if (dvdnav_open(&nav_, disc.c_str()) != DVDNAV_STATUS_OK) {
+      ADD_FAILURE() << "libdvdnav cannot open " << disc;
+      nav_ = nullptr;
+      return;
+    }
     dvdnav_set_PGC_positioning_flag(nav_, 1);
   }
+  bool Opened() const { return nav_ != nullptr; }
   ~Player() {
     if (nav_) dvdnav_close(nav_);
   }

@@ -18,6 +18,7 @@ int main(int argc, char** argv) {
   const fs::path disc = argv[1], out = argv[2];
   const bool starts_with_menu = argc > 3 && std::string(argv[3]) == "--starts-with-menu";
   Player player(disc);
+  if (!player.Opened()) return 1;
   const Player::Rest first = player.Run();
   if (starts_with_menu != (first == Player::Rest::Menu && player.InTitleMenu())) {
     std::fprintf(stderr, "menu_screenshot: the disc starts %s\n", first == Player::Rest::Menu ? "in a menu" : "playing");
