@@ -56,7 +56,7 @@ int StartJob(pennock::AuthorParams* params, const pennock::DiscMenus* menus) {
     if (params->chapter_count[t] == 0 || params->chapter_count[t] > pennock::kMaxChapters) return -1;
   std::optional<pennock::MenuSet> copied;
   if (menus) {
-    copied = pennock::CopyMenus(*menus, params->title_count);
+    copied = pennock::CopyMenus(*menus, *params);
     if (!copied) return -1;
   }
   std::lock_guard lock(g_thread_mutex);

@@ -34,7 +34,7 @@ inline constexpr std::size_t kButtonSize = 18;
 
 constexpr std::uint32_t kStillForever = 0xFF00;  // cell still time 255 in the category word
 
-void WriteHighlight(Pack& p, const std::vector<MenuButtonSpec>& buttons, const MenuTiming& t) {
+void WriteHighlight(Pack& p, const std::vector<PageButton>& buttons, const MenuTiming& t) {
   const std::vector<ButtonLinks> links = LinkButtons(buttons);
   PutBe16(&p[hli::kStatus], 1);  // new highlight information
   PutBe32(&p[hli::kStartPtm], t.start);
@@ -46,7 +46,7 @@ void WriteHighlight(Pack& p, const std::vector<MenuButtonSpec>& buttons, const M
   PutBe32(&p[hli::kColours], PackedColours(SelectColours()));
   PutBe32(&p[hli::kColours + 4], PackedColours(ActivateColours()));
   for (std::size_t i = 0; i < buttons.size(); ++i) {
-    const MenuButtonSpec& b = buttons[i];
+    const PageButton& b = buttons[i];
     std::uint8_t* e = &p[hli::kButtons + hli::kButtonSize * i];
     const auto x0 = static_cast<unsigned>(b.left), x1 = static_cast<unsigned>(b.right);
     const auto y0 = static_cast<unsigned>(b.top), y1 = static_cast<unsigned>(b.bottom);
@@ -64,18 +64,18 @@ void WriteHighlight(Pack& p, const std::vector<MenuButtonSpec>& buttons, const M
   }
 }
 
-bool ValidButtons(const std::vector<MenuButtonSpec>& buttons, int width, int height) {
+bool ValidButtons(const std::vector<PageButton>& buttons, int width, int height) {
   if (buttons.empty() || buttons.size() > kMaxPageButtons) return false;
-  return std::all_of(buttons.begin(), buttons.end(), [&](const MenuButtonSpec& b) {
+  return std::all_of(buttons.begin(), buttons.end(), [&](const PageButton& b) {
     return b.left >= 0 && b.top >= 0 && b.left <= b.right && b.top <= b.bottom && b.right < width && b.bottom < height;
   });
 }
 
 int FrameHeight(TvSystem tv) { return tv == TvSystem::Pal ? 576 : 480; }
 
-Bytes MenuPgc(const MenuPgcSpec& spec, const ButtonMenuVob& vob, const ByteArray<64>& palette) {
-  const std::size_t commands = spec.pre.size() + spec.post.size();
-  const bool with_cell = spec.page >= 1;
+Bytes MenuPgc(const MenuPgcPlan& plan, const ButtonMenuVob& vob, const ByteArray<64>& palette) {
+  const std::size_t commands = plan.pre.size() + plan.post.size();
+  const bool with_cell = plan.page >= 1;
   const std::size_t program_map = kPgcHeaderSize + kCommandTableHeaderSize + kCommandSize * commands;
   const std::size_t cell_playback = (program_map + 1 + 1) & ~std::size_t{1};
   const std::size_t cell_position = cell_playback + kCellPlaybackSize;
@@ -94,17 +94,17 @@ Bytes MenuPgc(const MenuPgcSpec& spec, const ButtonMenuVob& vob, const ByteArray
     pgc.cell_position = static_cast<std::uint32_t>(cell_position);
   }
   CommandTableHeader table{};
-  table.pre_commands = static_cast<std::uint32_t>(spec.pre.size());
-  table.post_commands = static_cast<std::uint32_t>(spec.post.size());
+  table.pre_commands = static_cast<std::uint32_t>(plan.pre.size());
+  table.post_commands = static_cast<std::uint32_t>(plan.post.size());
   table.end_address = static_cast<std::uint32_t>(kCommandSize * commands + 7);
 
   Bytes out;
   Append(out, pgc);
   Append(out, table);
-  for (const NavigationCommand& c : spec.pre) Append(out, c);
-  for (const NavigationCommand& c : spec.post) Append(out, c);
+  for (const NavigationCommand& c : plan.pre) Append(out, c);
+  for (const NavigationCommand& c : plan.post) Append(out, c);
   if (!with_cell) return out;
-  const MenuCell& cell = vob.cells[static_cast<std::size_t>(spec.page - 1)];
+  const MenuCell& cell = vob.cells[static_cast<std::size_t>(plan.page - 1)];
   out.push_back(1);  // program 1 starts at cell 1
   out.resize(cell_playback, 0);
   CellPlaybackEntry playback{};
@@ -146,9 +146,9 @@ SubpictureColours ActivateColours() {
   return c;
 }
 
-SubpictureImage ButtonOutlines(const std::vector<MenuButtonSpec>& buttons, int width, int height) {
+SubpictureImage ButtonOutlines(const std::vector<PageButton>& buttons, int width, int height) {
   SubpictureImage image(width, height);
-  for (const MenuButtonSpec& b : buttons)
+  for (const PageButton& b : buttons)
     for (int y = std::max(b.top, 0); y <= std::min(b.bottom, height - 1); ++y)
       for (int x = std::max(b.left, 0); x <= std::min(b.right, width - 1); ++x) {
         const bool edge = x - b.left < kOutlineWidth || b.right - x < kOutlineWidth || y - b.top < kOutlineWidth ||
@@ -158,10 +158,10 @@ SubpictureImage ButtonOutlines(const std::vector<MenuButtonSpec>& buttons, int w
   return image;
 }
 
-std::vector<ButtonLinks> LinkButtons(const std::vector<MenuButtonSpec>& buttons) {
+std::vector<ButtonLinks> LinkButtons(const std::vector<PageButton>& buttons) {
   struct Centre { long x, y; };
   std::vector<Centre> centres;
-  for (const MenuButtonSpec& b : buttons) centres.push_back({(b.left + b.right) / 2L, (b.top + b.bottom) / 2L});
+  for (const PageButton& b : buttons) centres.push_back({(b.left + b.right) / 2L, (b.top + b.bottom) / 2L});
   // The nearest button whose centre lies ahead in the direction (dx, dy):
   // distance ahead plus twice the distance aside. Left and right stay in the
   // button's row (buttons that share some of its lines).
@@ -187,7 +187,7 @@ std::vector<ButtonLinks> LinkButtons(const std::vector<MenuButtonSpec>& buttons)
   return links;
 }
 
-ButtonMenuVob WriteButtonMenuVob(const fs::path& vob, const std::vector<MenuPageSpec>& pages, TvSystem tv,
+ButtonMenuVob WriteButtonMenuVob(const fs::path& vob, const std::vector<ButtonPage>& pages, TvSystem tv,
                                  const JobSignals& signals) {
   ButtonMenuVob result;
   result.tv = tv;
@@ -207,7 +207,7 @@ ButtonMenuVob WriteButtonMenuVob(const fs::path& vob, const std::vector<MenuPage
   if (!out) return fail(0);
   std::uint32_t sector = 0;
   for (std::size_t k = 0; k < pages.size(); ++k) {
-    const MenuPageSpec& page = pages[k];
+    const ButtonPage& page = pages[k];
     const int number = static_cast<int>(k + 1);
     if (!ValidButtons(page.buttons, kMenuPictureWidth, height)) return fail(number);
     const EncodedPicture picture = EncodePicturePacks(page.picture, kAspect43, 0, signals);
@@ -237,7 +237,7 @@ ButtonMenuVob WriteButtonMenuVob(const fs::path& vob, const std::vector<MenuPage
   return result;
 }
 
-MenuTables BuildMenuTables(const std::vector<MenuPgcSpec>& pgcs, const ButtonMenuVob& vob, std::uint8_t menu_existence,
+MenuTables BuildMenuTables(const std::vector<MenuPgcPlan>& pgcs, const ButtonMenuVob& vob, std::uint8_t menu_existence,
                            std::uint32_t accent_rgb, std::uint16_t language) {
   const ByteArray<64> palette = MenuPalette(accent_rgb);
   MenuTables tables;

@@ -28,14 +28,14 @@ inline constexpr std::uint8_t kOutlinePixel = 1;
 inline constexpr std::uint8_t kInsidePixel = 2;
 inline constexpr int kOutlineWidth = 3;
 
-struct MenuButtonSpec {
+struct PageButton {
   int left = 0, top = 0, right = 0, bottom = 0;  // screen pixels, inclusive
   NavigationCommand command{};
 };
 
-struct MenuPageSpec {
+struct ButtonPage {
   std::filesystem::path picture;        // 24-bit BMP of the disc's frame size
-  std::vector<MenuButtonSpec> buttons;  // 1..36
+  std::vector<PageButton> buttons;  // 1..36
 };
 
 // The palette of menu PGCs: the usual one with the accent colour (0xRRGGBB)
@@ -47,14 +47,14 @@ SubpictureColours SelectColours();
 SubpictureColours ActivateColours();
 
 // The sub-picture of a page: every button's outline and inside.
-SubpictureImage ButtonOutlines(const std::vector<MenuButtonSpec>& buttons, int width, int height);
+SubpictureImage ButtonOutlines(const std::vector<PageButton>& buttons, int width, int height);
 
 // Neighbours (button numbers from 1) of every button for the arrow keys: the
 // nearest button in that direction, the button itself when there is none.
 struct ButtonLinks {
   std::uint8_t up = 0, down = 0, left = 0, right = 0;
 };
-std::vector<ButtonLinks> LinkButtons(const std::vector<MenuButtonSpec>& buttons);
+std::vector<ButtonLinks> LinkButtons(const std::vector<PageButton>& buttons);
 
 struct MenuCell {
   std::uint32_t first_sector = 0;  // the page's navigation pack, within the menu VOBs
@@ -74,11 +74,11 @@ struct ButtonMenuVob {
 // Writes the pages into `vob` (created or replaced), page k as VOB id k, cell
 // 1. A page whose picture cannot be coded, or is not of the TV system's size,
 // or has no or too many buttons, stops the writing; nothing is left then.
-ButtonMenuVob WriteButtonMenuVob(const std::filesystem::path& vob, const std::vector<MenuPageSpec>& pages,
+ButtonMenuVob WriteButtonMenuVob(const std::filesystem::path& vob, const std::vector<ButtonPage>& pages,
                                  TvSystem tv, const JobSignals& signals);
 
 // One program chain of a menu domain.
-struct MenuPgcSpec {
+struct MenuPgcPlan {
   std::uint8_t entry = 0;  // 0, or the menu type of an entry PGC (2 title, 3 root, 7 chapter)
   std::vector<NavigationCommand> pre;
   std::vector<NavigationCommand> post;
@@ -93,7 +93,7 @@ struct MenuTables {
 
 // The tables of a menu domain; `menu_existence` is the language unit's byte
 // of menus present.
-MenuTables BuildMenuTables(const std::vector<MenuPgcSpec>& pgcs, const ButtonMenuVob& vob,
+MenuTables BuildMenuTables(const std::vector<MenuPgcPlan>& pgcs, const ButtonMenuVob& vob,
                            std::uint8_t menu_existence, std::uint32_t accent_rgb, std::uint16_t language);
 
 }  // namespace pennock

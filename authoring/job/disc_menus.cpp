@@ -32,12 +32,14 @@ bool CopyPages(const MenuPage* pages, int count, std::vector<MenuPageCopy>& out)
   return true;
 }
 
-bool ButtonsValid(const MenuSet& set, int titles) {
+bool ButtonsValid(const MenuSet& set, const AuthorParams& params) {
+  const int titles = params.title_count;
   auto valid = [&](const MenuButton& b, std::size_t own_pages, bool song_menu) {
     switch (b.action) {
       case kButtonPlayTitle: return b.title >= 1 && b.title <= titles;
       case kButtonSongMenu: return b.title >= 1 && b.title <= titles && !set.song_pages[b.title].empty();
-      case kButtonPlayChapter: return b.title >= 1 && b.title <= titles && b.chapter >= 1;
+      case kButtonPlayChapter:
+        return b.title >= 1 && b.title <= titles && b.chapter >= 1 && b.chapter <= params.chapter_count[b.title];
       case kButtonPage: {
         const std::size_t pages = song_menu ? (b.title >= 1 && b.title <= titles ? set.song_pages[b.title].size() : 0)
                                             : own_pages;
@@ -57,17 +59,18 @@ bool ButtonsValid(const MenuSet& set, int titles) {
   return true;
 }
 
-MenuPageSpec PageSpec(const MenuPageCopy& page, const std::function<NavigationCommand(const MenuButton&)>& command) {
-  MenuPageSpec spec;
-  spec.picture = page.picture;
+ButtonPage PagePlan(const MenuPageCopy& page, const std::function<NavigationCommand(const MenuButton&)>& command) {
+  ButtonPage result;
+  result.picture = page.picture;
   for (const MenuButton& b : page.buttons)
-    spec.buttons.push_back({b.left, b.top, b.right, b.bottom, command(b)});
-  return spec;
+    result.buttons.push_back({b.left, b.top, b.right, b.bottom, command(b)});
+  return result;
 }
 
 }  // namespace
 
-std::optional<MenuSet> CopyMenus(const DiscMenus& menus, int titles) {
+std::optional<MenuSet> CopyMenus(const DiscMenus& menus, const AuthorParams& params) {
+  const int titles = params.title_count;
   MenuSet set;
   set.accent_rgb = menus.accent_rgb & 0xFFFFFF;
   set.start_with_menu = menus.start_with_menu != 0;
@@ -76,7 +79,7 @@ std::optional<MenuSet> CopyMenus(const DiscMenus& menus, int titles) {
   for (int t = 1; t <= titles; ++t)
     if (!CopyPages(menus.song_pages[t], menus.song_page_count[t], set.song_pages[static_cast<std::size_t>(t)]))
       return std::nullopt;
-  if (!ButtonsValid(set, titles)) return std::nullopt;
+  if (!ButtonsValid(set, params)) return std::nullopt;
   return set;
 }
 
@@ -101,15 +104,15 @@ std::optional<TitleSetMenus> BuildSongMenus(const MenuSet& menus, const fs::path
       default: return command::JumpTitleMenu();
     }
   };
-  std::vector<MenuPageSpec> pages;
-  std::vector<MenuPgcSpec> pgcs(2);
+  std::vector<ButtonPage> pages;
+  std::vector<MenuPgcPlan> pgcs(2);
   for (int t = 1; t <= titles; ++t) {
     if (first_pgc[static_cast<std::size_t>(t)] == 0) continue;
     // The menu key inside title t shows the first page of its song menu.
     for (int pick = 0; pick < 2; ++pick)
       pgcs[static_cast<std::size_t>(pick)].pre.push_back(command::LinkPgcForTitle(t, first_pgc[static_cast<std::size_t>(t)]));
     for (const MenuPageCopy& page : menus.song_pages[t]) {
-      pages.push_back(PageSpec(page, command));
+      pages.push_back(PagePlan(page, command));
       const int pgc = kFirstSongPagePgc + static_cast<int>(pgcs.size()) - 2;
       pgcs.push_back({0, {command::HighlightButton(1)}, {command::LinkPgc(pgc)}, static_cast<int>(pages.size())});
     }
@@ -140,10 +143,10 @@ TitleMenu BuildTitleMenu(const MenuSet& menus, const fs::path& video_ts, TvSyste
       default: return command::LinkPgc(1);
     }
   };
-  std::vector<MenuPageSpec> pages;
-  std::vector<MenuPgcSpec> pgcs;
+  std::vector<ButtonPage> pages;
+  std::vector<MenuPgcPlan> pgcs;
   for (const MenuPageCopy& page : menus.title_pages) {
-    pages.push_back(PageSpec(page, command));
+    pages.push_back(PagePlan(page, command));
     const int pgc = static_cast<int>(pages.size());
     pgcs.push_back({pgc == 1 ? kTitleMenuType : std::uint8_t{0}, {command::HighlightButton(1)}, {command::LinkPgc(pgc)}, pgc});
   }

@@ -28,10 +28,10 @@ struct MenuSet {
   std::array<std::vector<MenuPageCopy>, kMaxTitles + 1> song_pages;  // [t]
 };
 
-// The copy the worker keeps; nullopt when the menus are not complete (no
-// title page, a page without picture or with 0 or too many buttons, a button
-// naming a title beyond `titles` or a page beyond its menu).
-std::optional<MenuSet> CopyMenus(const DiscMenus& menus, int titles);
+// The copy the worker keeps; nullopt when the menus do not fit the job's
+// titles (no title page, a page without picture or with 0 or too many
+// buttons, a button naming a title, chapter or page the disc does not have).
+std::optional<MenuSet> CopyMenus(const DiscMenus& menus, const AuthorParams& params);
 
 // Writes VTS_01_0.VOB with the song menus of every title that has one and
 // returns the title set's menu tables; nullopt when no title has one. Sets

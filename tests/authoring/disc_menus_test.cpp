@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -151,7 +152,7 @@ class MenuDisc {
   }
 
   int Author() {
-    const auto set = CopyMenus(menus_, params_->title_count);
+    const auto set = CopyMenus(menus_, *params_);
     if (!set) return -100;
     fs::create_directories(dir_ / "out" / "VIDEO_TS");
     std::atomic<std::int32_t> progress{0};
@@ -171,6 +172,7 @@ class MenuDisc {
     return 0;
   }
   DiscMenus& Menus() { return menus_; }
+  const AuthorParams& Params() const { return *params_; }
 
  private:
   std::vector<MenuPage> Records(const std::vector<std::vector<MenuButton>>& pages, const std::string& name) {
@@ -209,7 +211,7 @@ std::vector<Rect> RectsOf(const std::vector<MenuButton>& buttons) {
 // Sub-pictures the encoder makes come back from FFmpeg's decoder pixel for
 // pixel: outlines, noise of odd size, runs longer than a code holds, empty.
 TEST(DiscMenus, SubpicturesComeBackFromFfmpegPixelForPixel) {
-  std::vector<MenuButtonSpec> buttons{{40, 60, 239, 109, {}}, {300, 60, 499, 109, {}}, {40, 400, 700, 470, {}}};
+  std::vector<PageButton> buttons{{40, 60, 239, 109, {}}, {300, 60, 499, 109, {}}, {40, 400, 700, 470, {}}};
   SubpictureImage noise(33, 17), long_runs(720, 8), empty(720, 480);
   unsigned seed = 7;
   for (auto& p : noise.pixels) p = static_cast<std::uint8_t>((seed = seed * 1103515245 + 12345) >> 16 & 3);
@@ -330,8 +332,9 @@ TEST(DiscMenus, EveryButtonLeadsWhereItSays) {
   ASSERT_EQ(player.Run(), Player::Rest::Menu);
   player.PlayTitle(3);
   ASSERT_EQ(player.Run(), Player::Rest::Title);
-  player.MenuKey(DVD_MENU_Root);
+  player.MenuKey(DVD_MENU_Part);  // the chapter key shows the song menu too
   ASSERT_EQ(player.Run(), Player::Rest::Menu);
+  ASSERT_EQ(player.VobId(), disc.SongVobId(3, 0));
   const struct { dvdnav_status_t (*key)(dvdnav_t*, pci_t*); int to; } moves[] = {
       {dvdnav_right_button_select, 2}, {dvdnav_lower_button_select, 5}, {dvdnav_left_button_select, 4},
       {dvdnav_upper_button_select, 1}, {dvdnav_upper_button_select, 1}, {dvdnav_left_button_select, 1}};
@@ -392,6 +395,35 @@ TEST(DiscMenus, EveryButtonLeadsWhereItSays) {
   EXPECT_EQ(player.Highlighted(), 1);
   EXPECT_EQ(player.RunThroughTitles(), Player::Rest::Menu);
   EXPECT_TRUE(player.InTitleMenu());
+}
+
+// Menus that do not fit the disc's titles are refused before any work.
+TEST(DiscMenus, MenusThatDoNotFitTheDiscAreRefused) {
+  ScratchDir dir;
+  MenuDisc disc(dir, {2, 1}, false);
+  ASSERT_TRUE(CopyMenus(disc.Menus(), disc.Params()));
+  const struct {
+    const char* what;
+    std::function<void(DiscMenus&, MenuPage&)> spoil;
+  } cases[] = {
+      {"no title page", [](DiscMenus& m, MenuPage&) { m.title_page_count = 0; }},
+      {"a page without picture", [](DiscMenus&, MenuPage& p) { p.picture = nullptr; }},
+      {"a page without buttons", [](DiscMenus&, MenuPage& p) { p.button_count = 0; }},
+      {"a title the disc lacks", [](DiscMenus&, MenuPage& p) { p.buttons[0].title = 3; }},
+      {"a song menu title 2 lacks", [](DiscMenus&, MenuPage& p) { p.buttons[1].action = kButtonSongMenu; }},
+      {"a page the menu lacks", [](DiscMenus&, MenuPage& p) { p.buttons[0] = {0, 0, 9, 9, kButtonPage, 0, 0, 2}; }},
+      {"a chapter the title lacks",
+       [](DiscMenus& m, MenuPage&) { const_cast<MenuPage*>(m.song_pages[1])->buttons[0].chapter = 3; }},
+  };
+  for (const auto& c : cases) {
+    DiscMenus menus = disc.Menus();
+    std::vector<MenuPage> titles(menus.title_pages, menus.title_pages + menus.title_page_count);
+    std::vector<MenuPage> songs(menus.song_pages[1], menus.song_pages[1] + menus.song_page_count[1]);
+    menus.title_pages = titles.data();
+    menus.song_pages[1] = songs.data();
+    c.spoil(menus, titles[0]);
+    EXPECT_FALSE(CopyMenus(menus, disc.Params())) << c.what;
+  }
 }
 
 // A disc that starts with the menu; 99 titles on 9 title pages, and a title
