@@ -211,6 +211,7 @@ ButtonMenuVob WriteButtonMenuVob(const fs::path& vob, const std::vector<ButtonPa
     const int number = static_cast<int>(k + 1);
     if (!ValidButtons(page.buttons, kMenuPictureWidth, height)) return fail(number);
     const EncodedPicture picture = EncodePicturePacks(page.picture, kAspect43, 0, signals);
+    if (signals.Aborted()) return fail(number);  // the caller reports the abort
     if (!picture.result.written || picture.video.empty() || picture.result.frame_rate_code != timing.frame_rate_code)
       return fail(number);
     const std::vector<std::uint8_t> unit =

@@ -73,7 +73,8 @@ struct ButtonMenuVob {
 
 // Writes the pages into `vob` (created or replaced), page k as VOB id k, cell
 // 1. A page whose picture cannot be coded, or is not of the TV system's size,
-// or has no or too many buttons, stops the writing; nothing is left then.
+// or has no or too many buttons, stops the writing, as does the abort flag;
+// nothing is left then.
 ButtonMenuVob WriteButtonMenuVob(const std::filesystem::path& vob, const std::vector<ButtonPage>& pages,
                                  TvSystem tv, const JobSignals& signals);
 

@@ -461,6 +461,10 @@ int BuildVideoManager(const DiscMenuRequest& request, const JobSignals& job_sign
   if (request.menus) {
     menu.tv = TitleSetTvSystem(video_ts);
     title_menu = BuildTitleMenu(*request.menus, video_ts, menu.tv, signals);
+    if (!title_menu.vob.written && signals.Aborted()) {
+      signals.SendStatus(kStatusAborted);
+      return kResultAbortRecording;
+    }
     if (!title_menu.vob.written) return title_menu.vob.failed_page ? kResultMenuPicture : kResultWriteFailed;
     menu.sectors = title_menu.vob.cells.back().last_sector + 1;
     menu.attributes = title_menu.vob.attributes;

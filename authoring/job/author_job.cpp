@@ -136,6 +136,10 @@ int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
   if (menus) {
     int failed = 0;
     song_menus = BuildSongMenus(*menus, video_ts, TvSystemForFrameRate(streams.frame_rate_code), titles, signals, failed);
+    if (failed != 0 && signals.Aborted()) {
+      signals.SendStatus(kStatusAborted);
+      return kResultAbortRecording;
+    }
     if (failed != 0) return failed;
   }
   if (!WriteVtsInformation(info, vts, song_menus ? &song_menus->attributes : nullptr,
