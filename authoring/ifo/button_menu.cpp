@@ -126,9 +126,7 @@ Bytes MenuPgc(const MenuPgcPlan& plan, const ButtonMenuVob& vob, const ByteArray
 std::array<std::uint8_t, 64> MenuPalette(std::uint32_t accent_rgb) {
   std::array<std::uint8_t, 64> palette = DvdPalette();
   const auto accent = PaletteEntry(accent_rgb >> 16 & 0xFF, accent_rgb >> 8 & 0xFF, accent_rgb & 0xFF);
-  const auto white = PaletteEntry(255, 255, 255);
   std::copy(accent.begin(), accent.end(), palette.begin() + 4 * kAccentEntry);
-  std::copy(white.begin(), white.end(), palette.begin() + 4 * kWhiteEntry);
   return palette;
 }
 
@@ -141,8 +139,8 @@ SubpictureColours SelectColours() {
 
 SubpictureColours ActivateColours() {
   SubpictureColours c;
-  c.colour = {0, kWhiteEntry, kWhiteEntry, 0};
-  c.contrast = {0, 15, 7, 0};
+  c.colour = {0, kAccentEntry, kAccentEntry, 0};
+  c.contrast = {0, 15, 10, 0};
   return c;
 }
 

@@ -20,9 +20,8 @@ namespace pennock {
 
 inline constexpr std::size_t kMaxPageButtons = 36;
 
-// PGC palette entries of the highlight: the accent colour and white.
+// The PGC palette entry of the highlight's accent colour.
 inline constexpr std::uint8_t kAccentEntry = 1;
-inline constexpr std::uint8_t kWhiteEntry = 3;
 // Sub-picture pixel values: a button's outline and its inside.
 inline constexpr std::uint8_t kOutlinePixel = 1;
 inline constexpr std::uint8_t kInsidePixel = 2;
@@ -39,10 +38,11 @@ struct ButtonPage {
 };
 
 // The palette of menu PGCs: the usual one with the accent colour (0xRRGGBB)
-// and white at the highlight's entries.
+// at the highlight's entry.
 std::array<std::uint8_t, 64> MenuPalette(std::uint32_t accent_rgb);
 
-// The colours of a button: selected (the accent) and activated (white).
+// The colours of a button in the accent colour: selected (outlined, lightly
+// tinted) and activated (outlined, strongly tinted).
 SubpictureColours SelectColours();
 SubpictureColours ActivateColours();
 
