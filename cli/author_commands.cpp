@@ -166,6 +166,7 @@ std::string ExplainResult(std::intptr_t code, const AuthorJob& job) {
     case BuilderFailed: return Tr("the information file builder cannot be allocated (out of memory)");
     case TempStreamMissing: return Tr("a title's temporary stream cannot be reopened");
     case MenuWriteFailed: return Tr("VIDEO_TS.IFO or VIDEO_TS.BUP cannot be written");
+    case MenuPictureUnusable: return Tr("a disc menu picture cannot be encoded");
     case Cancelled:
       return result.title == 0 ? Tr("cancelled while the titles were recorded")
                                : Tr("cancelled while title %s was written", {std::to_string(result.title)});

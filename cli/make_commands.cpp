@@ -33,7 +33,7 @@ namespace {
 
 constexpr const char* kMakeUsage =
     "Usage: verosa-cli make PROJECT.mdp [--out DIR | --iso OUT.iso | --burn D [--erase]]\n"
-    "                                   [--work DIR] [--force]\n"
+    "                                   [--work DIR] [--start menu|play] [--force]\n"
     "       verosa-cli demo OUTDIR [--work DIR]\n"
     "\n"
     "make: authors the project into a DVD-Video folder named after the project\n"
@@ -48,6 +48,10 @@ constexpr const char* kMakeUsage =
     "                 project's name) and removed; see 'verosa-cli burn --help'\n"
     "  --erase        with --burn: erase a disc that holds data first\n"
     "  --work DIR     work folder for the temporary files (default: the settings')\n"
+    "  --start menu|play\n"
+    "                 what the disc does when it is put in: show the title menu,\n"
+    "                 or play title 1 (default: the project's choice; play when\n"
+    "                 it has none)\n"
     "  --force        replace an existing DVD folder (or OUT.iso) of the same name\n"
     "demo: the same for the bundled demo project, always replacing.\n"
     "\n"
@@ -115,6 +119,7 @@ struct MakeOptions {
   std::optional<std::string> work;
   std::optional<std::string> iso;
   std::optional<std::string> burn;
+  std::optional<int> start_with_menu;
   bool erase = false;
   bool force = false;
 };
@@ -147,6 +152,7 @@ int MakeDisc(const MakeOptions& options) {
     std::fprintf(stderr, Tr("Invalid project file: %s\n"), options.project.string().c_str());
     return kExitBadProject;
   }
+  if (options.start_with_menu) project.Header().StartWithMenu = *options.start_with_menu;
   // A chapter whose file is gone is refused: the disc would silently lack it.
   if (!report.dropped.empty()) {
     for (const DroppedChapter& d : report.dropped) {
@@ -254,7 +260,7 @@ int RunMake(const std::vector<std::string>& raw) {
     std::fputs(Tr(kMakeUsage), stdout);
     return kExitOk;
   }
-  const Arguments args(raw, {"--out", "--work", "--iso", "--burn"}, {"--force", "--erase"});
+  const Arguments args(raw, {"--out", "--work", "--iso", "--burn", "--start"}, {"--force", "--erase"});
   const int targets = args.Has("--out") + args.Has("--iso") + args.Has("--burn");
   if (!args.Ok() || args.Positionals().size() != 1 || targets > 1 || (args.Has("--erase") && !args.Has("--burn"))) {
     std::fprintf(stderr, Tr("verosa-cli: %s\n\n%s"),
@@ -273,6 +279,13 @@ int RunMake(const std::vector<std::string>& raw) {
   options.burn = args.Value("--burn");
   options.erase = args.Has("--erase");
   options.force = args.Has("--force");
+  if (const auto start = args.Value("--start")) {
+    if (*start != "menu" && *start != "play") {
+      std::fprintf(stderr, "verosa-cli: --start takes menu or play, not %s\n\n%s", start->c_str(), kMakeUsage);
+      return kExitFailure;
+    }
+    options.start_with_menu = *start == "menu" ? 1 : 0;
+  }
   // An image that would not be written is refused before the authoring.
   std::error_code ec;
   if (options.iso && fs::exists(*options.iso, ec) && !options.force) {

@@ -11,6 +11,7 @@ packages=(
   ffmpeg mpeg2dec lsdvd dvdauthor mpv imagemagick fonts-dejavu-core libjpeg62-turbo-dev xvfb
   genisoimage udftools p7zip-full
   libburn-dev
+  libdvdnav-dev libdvdread-dev
   libcdio-dev
   libcdio-paranoia-dev libcdio-utils
   scdoc

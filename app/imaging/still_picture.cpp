@@ -1,5 +1,7 @@
 #include "imaging/still_picture.h"
 
+#include <functional>
+
 #include <sys/stat.h>
 
 #include <QFile>
@@ -123,18 +125,25 @@ bool StillPicture::ConvertToBgr24() {
 }
 
 bool StillPicture::DrawLyricText() {
-  const auto layout = DibLayoutOf(dib_);
-  if (!layout || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
+  if (!DibLayoutOf(dib_) || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
   const auto lines = ReadLyricLines(text_source_path_);
   if (!lines) return false;
   if (lines->empty()) return true;
 
   const QFont font = text_font_ ? FontFromLogFont(*text_font_) : QGuiApplication::font();
   const QString heading = QFile::decodeName(text_source_path_.stem().native().c_str());
+  return Paint([&](QImage& image) {
+    const LyricLayout placed = LayOutLyrics(heading, *lines, image.width(), image.height(),
+                                            FontMeasure(font));
+    PaintLyricLayout(image, placed, font, ColorFromColorRef(text_color_));
+  });
+}
+
+bool StillPicture::Paint(const std::function<void(QImage&)>& paint) {
+  const auto layout = DibLayoutOf(dib_);
+  if (!layout || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return false;
   QImage image = ToImage();
-  const LyricLayout placed = LayOutLyrics(heading, *lines, image.width(), image.height(),
-                                          FontMeasure(font));
-  PaintLyricLayout(image, placed, font, ColorFromColorRef(text_color_));
+  paint(image);
 
   // Back into the block in its own format.
   for (int y = 0; y < layout->height; ++y) {

@@ -6,6 +6,7 @@
 
 #include <QImage>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -63,6 +64,9 @@ class StillPicture {
   // the file cannot be read, or there is no QGuiApplication to draw text with.
   // A file without lines draws nothing and gives true.
   bool DrawLyricText();
+  // Paints on a copy of the picture and takes the result back. False,
+  // unchanged, when the picture is empty or there is no QGuiApplication.
+  bool Paint(const std::function<void(QImage&)>& paint);
   // Writes the picture as a BMP file (32-bit pictures as 24-bit). False when
   // the picture is empty or the file cannot be written completely.
   bool SaveBmpFile(const std::filesystem::path& path) const;

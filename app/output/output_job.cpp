@@ -9,6 +9,7 @@
 #include "carrowell/conversion_ctrl.h"
 #include "core/media_info.h"
 #include "core/wav_reader.h"
+#include "imaging/menu_pages.h"
 #include "imaging/picture_composition.h"
 #include "output/disc_audio.h"
 #include "platform/message_box.h"
@@ -487,10 +488,13 @@ bool OutputJob::RenderNextPicture() {
 bool OutputJob::RunPictureStep() {
   BeginStep(OutputStep::Pictures);
   host_.Status(kPictureStepStatus);
-  // Without a theme there is no menu picture to render.
-  if (!context_.MenuPicturePath().empty())
-    RenderMenuStill(context_.MenuPicturePath(), menu_picture_,
-                    FrameModeFor(context_.Project().Header().TVMode));
+  // Without a theme there is no menu picture to render, and the disc gets the
+  // generated menu.
+  const FrameMode mode = FrameModeFor(context_.Project().Header().TVMode);
+  menus_.reset();
+  if (!context_.MenuPicturePath().empty() &&
+      RenderMenuStill(context_.MenuPicturePath(), menu_picture_, mode).written && !RenderDiscMenus(mode))
+    return false;
   // Stills rendered during the conversion count as done.
   bool reported = false;
   while (running_ && RenderNextPicture()) {
@@ -499,6 +503,133 @@ bool OutputJob::RunPictureStep() {
   }
   if (!picture_failure_.empty()) return Fail(picture_failure_);
   if (!reported && running_) ReportStep(100);
+  return true;
+}
+
+namespace {
+
+// "3:25", or "1:02:03" from an hour.
+QString SongLength(int seconds) {
+  seconds = std::max(seconds, 0);
+  if (seconds >= 3600)
+    return QString::asprintf("%d:%02d:%02d", seconds / 3600, seconds / 60 % 60, seconds % 60);
+  return QString::asprintf("%d:%02d", seconds / 60, seconds % 60);
+}
+
+pennock::MenuButton ButtonAt(const QRect& rect, pennock::MenuButtonAction action, int title, int chapter = 0,
+                             int page = 0) {
+  return {static_cast<std::uint16_t>(rect.left()), static_cast<std::uint16_t>(rect.top()),
+          static_cast<std::uint16_t>(rect.right()), static_cast<std::uint16_t>(rect.bottom()),
+          static_cast<std::uint8_t>(action), static_cast<std::uint8_t>(title), static_cast<std::uint8_t>(chapter),
+          static_cast<std::uint8_t>(page)};
+}
+
+}  // namespace
+
+bool OutputJob::RenderDiscMenus(FrameMode mode) {
+  const ProjectDocument& project = context_.Project();
+  const LanguageHolder& language = context_.Settings().Language();
+  // The chapters of every title in compact numbering: their song names and lengths.
+  struct Song {
+    QString name;
+    int seconds = 0;
+  };
+  std::vector<std::vector<Song>> titles;
+  TitlePlacement placement;
+  for (int j = 0; j < project.CellCount(); ++j) {
+    const AudioCell& cell = *project.GetAudioCell(j);
+    const TitlePlacement::Slot slot = placement.Place(cell.TitleIndex);
+    if (slot.title < 0 || slot.title >= tessaly::kMaxTitles || slot.chapter >= kOutputChapters - 1)
+      return Fail("the project has more titles or chapters than a disc can hold");
+    if (static_cast<int>(titles.size()) <= slot.title) titles.resize(static_cast<std::size_t>(slot.title) + 1);
+    // The song's title tag, else its file name without the extension.
+    std::string name = GetMediaTitleTag(cell.AudioFilePath);
+    if (name.empty()) name = fs::path(FileNamePart(cell.AudioFilePath)).stem().string();
+    titles[static_cast<std::size_t>(slot.title)].push_back({QString::fromStdString(name), cell.AudioTotalTime});
+  }
+  if (titles.empty()) return true;
+
+  const QString title_format = QString::fromStdString(language.Translate("Title %d", kSectionCreatorEditDlg));
+  auto title_name = [&](std::size_t t) {
+    if (titles[t].size() == 1) return titles[t].front().name;
+    QString name = title_format;
+    return name.replace(QStringLiteral("%d"), QString::number(static_cast<int>(t + 1)));
+  };
+  auto word = [&](const char* english) {
+    return QString::fromStdString(language.Translate(english, kSectionMiscStrings));
+  };
+  const MenuRowTexts row{word("Previous"), word("Next"), word("Back"), word("Play all")};
+  const QColor accent = MenuAccentColour(context_.MenuPicturePath());
+  auto menus = std::make_unique<MenuData>();
+  auto render = [&](const QString& heading, const MenuPageLayout& page, const std::string& file) {
+    menus->files.push_back(Joined(temp_folder_, file));
+    if (!RenderMenuPage(context_.MenuPicturePath(), heading, page, accent, mode, menus->files.back()))
+      return Fail("the disc menu picture " + menus->files.back() + " could not be written");
+    return true;
+  };
+  char name[64];
+
+  // The title menu: a title of one song plays, one of several opens its song menu.
+  std::vector<MenuEntryText> entries;
+  for (std::size_t t = 0; t < titles.size(); ++t)
+    entries.push_back({title_name(t), titles[t].size() == 1 ? SongLength(titles[t].front().seconds) : QString()});
+  const QString project_name = QString::fromStdString(project.Header().ProjectName);
+  for (const MenuPageLayout& page : LayOutMenuPages(entries, {}, mode, row)) {
+    std::snprintf(name, sizeof name, "MenuTitles%02d.bmp", page.page + 1);
+    if (!render(project_name, page, name)) return false;
+    pennock::MenuPage record{};
+    record.picture = menus->files.back().c_str();
+    for (const MenuButtonBox& box : page.buttons) {
+      pennock::MenuButton& b = record.buttons[record.button_count++];
+      const int t = box.entry + 1;
+      switch (box.role) {
+        case MenuButtonRole::Entry:
+          b = ButtonAt(box.rect, titles[static_cast<std::size_t>(box.entry)].size() == 1 ? pennock::kButtonPlayTitle
+                                                                                          : pennock::kButtonSongMenu, t);
+          break;
+        case MenuButtonRole::Previous: b = ButtonAt(box.rect, pennock::kButtonPage, 0, 0, page.page); break;
+        default: b = ButtonAt(box.rect, pennock::kButtonPage, 0, 0, page.page + 2); break;
+      }
+    }
+    menus->title_pages.push_back(record);
+  }
+
+  // A song menu for every title of several songs.
+  for (std::size_t t = 0; t < titles.size(); ++t) {
+    if (titles[t].size() < 2) continue;
+    entries.clear();
+    for (const Song& song : titles[t]) entries.push_back({song.name, SongLength(song.seconds)});
+    const int title = static_cast<int>(t + 1);
+    for (const MenuPageLayout& page :
+         LayOutMenuPages(entries, {MenuButtonRole::Back, MenuButtonRole::PlayAll}, mode, row)) {
+      std::snprintf(name, sizeof name, "MenuSongs%02d_%02d.bmp", title, page.page + 1);
+      if (!render(title_name(t), page, name)) return false;
+      pennock::MenuPage record{};
+      record.picture = menus->files.back().c_str();
+      for (const MenuButtonBox& box : page.buttons) {
+        pennock::MenuButton& b = record.buttons[record.button_count++];
+        switch (box.role) {
+          case MenuButtonRole::Entry: b = ButtonAt(box.rect, pennock::kButtonPlayChapter, title, box.entry + 1); break;
+          case MenuButtonRole::Previous: b = ButtonAt(box.rect, pennock::kButtonPage, title, 0, page.page); break;
+          case MenuButtonRole::Next: b = ButtonAt(box.rect, pennock::kButtonPage, title, 0, page.page + 2); break;
+          case MenuButtonRole::Back: b = ButtonAt(box.rect, pennock::kButtonTitleMenu, title); break;
+          case MenuButtonRole::PlayAll: b = ButtonAt(box.rect, pennock::kButtonPlayChapter, title, 1); break;
+        }
+      }
+      menus->song_pages[t].push_back(record);
+    }
+  }
+
+  pennock::DiscMenus& block = menus->block;
+  block.accent_rgb = accent.rgb() & 0xFFFFFF;
+  block.start_with_menu = project.Header().StartWithMenu != 0 ? 1 : 0;
+  block.title_page_count = static_cast<std::uint16_t>(menus->title_pages.size());
+  block.title_pages = menus->title_pages.data();
+  for (std::size_t t = 0; t < titles.size(); ++t) {
+    block.song_page_count[t + 1] = static_cast<std::uint16_t>(menus->song_pages[t].size());
+    block.song_pages[t + 1] = menus->song_pages[t].empty() ? nullptr : menus->song_pages[t].data();
+  }
+  menus_ = std::move(menus);
   return true;
 }
 
@@ -562,6 +693,7 @@ bool OutputJob::StartAuthoring() {
   if (authoring->SetJob(request.get()) == 0)
     return Fail("the authoring component refused the job (a chapter's picture or audio file is missing, "
                 "or it is still busy)");
+  authoring->SetMenus(DiscMenus());
   authoring->Start();
   return true;
 }

@@ -25,12 +25,15 @@
 
 #include <array>
 #include <cstdint>
+#include <deque>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "core/job_observer.h"
+#include "imaging/still_picture.h"
 #include "platform/window.h"
 #include "tessaly/tessaly.h"
 
@@ -149,6 +152,9 @@ class OutputJob {
   const std::string& DvdFolderPath() const { return dvd_folder_; }
   const std::string& TempFolderPath() const { return temp_folder_; }
   const std::string& MenuPicturePath() const { return menu_picture_; }
+  // The menus with buttons the picture step made from the theme's menu
+  // picture (null without a theme: the disc gets the generated menu).
+  const pennock::DiscMenus* DiscMenus() const { return menus_ ? &menus_->block : nullptr; }
   const std::string& ProjectLabel() const { return project_label_; }
   const std::string& ChapterAudioPath(int title, int chapter) const;
   const std::string& ChapterPicturePath(int title, int chapter) const;
@@ -177,6 +183,9 @@ class OutputJob {
   void Finish(OutputOutcome outcome, const std::string& failure = {});
   void OnStatus(std::int32_t status, std::intptr_t result);
   bool Fail(const std::string& text);
+  // The title menu and the song menus of titles with several chapters, drawn
+  // on the theme's menu picture into the temporary folder.
+  bool RenderDiscMenus(FrameMode mode);
   // Gives every chapter the same sample width and channel count.
   bool UniteAudioFormat(std::vector<std::string>& files);
   std::string Translate(const std::string& text) const;
@@ -213,6 +222,13 @@ class OutputJob {
   OutputOutcome outcome_ = OutputOutcome::None;
   std::string failure_;
   FreeSpaceQuery free_space_;
+  struct MenuData {
+    std::deque<std::string> files;  // the pages' pictures (stable addresses)
+    std::vector<pennock::MenuPage> title_pages;
+    std::array<std::vector<pennock::MenuPage>, kOutputTitles> song_pages;
+    pennock::DiscMenus block{};
+  };
+  std::unique_ptr<MenuData> menus_;
 };
 
 // A job result of the authoring component (sent with its failure status) in

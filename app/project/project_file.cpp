@@ -97,10 +97,15 @@ bool WriteProjectFile(const fs::path& path, const ProjectDocument& document,
     ini.Set(section, key, std::to_string(value));
   };
 
-  for (const HeaderField& field : kHeaderFields)
+  for (const HeaderField& field : kHeaderFields) {
+    // A key added later is left out at its default, so such files stay as
+    // they were.
+    if (field.omitted_when_absent && MemberText(document.Header(), field.member) == std::to_string(field.absent))
+      continue;
     put(field.section, field.key,
         field.rule == HeaderFieldRule::Stored ? MemberText(document.Header(), field.member)
                                               : field.fixed);
+  }
 
   const auto& menus = document.MenuCells();
   for (std::size_t i = 0; i < menus.size(); ++i) {

@@ -61,6 +61,7 @@ struct ProjectHeader {
   std::int32_t MenuDisplayMode = 0;
   std::int32_t MenuType = 2;
   std::int32_t MenuCellTotalNum = 0;
+  std::int32_t StartWithMenu = 0;        // 0 = the disc plays title 1, 1 = it shows the title menu
   std::int32_t TitleCellTotalNum = 0;
   std::int32_t UseTitleName = 0;
   std::int32_t AudioCodingMode = 0;      // 0 = LPCM
@@ -104,6 +105,7 @@ struct HeaderField {
   HeaderFieldRule rule = HeaderFieldRule::Stored;
   const char* fixed = nullptr;  // the value written for Checked and Constant
   std::int32_t absent = 0;      // an integer read from a file that lacks its key
+  bool omitted_when_absent = false;  // a Stored integer equal to `absent` is not written
 };
 
 // Every header field, in the order of the file, which is also the order of
@@ -122,6 +124,8 @@ inline constexpr HeaderField kHeaderFields[] = {
     {"MenuType", kMenuAttributeSection, "MenuType", &ProjectHeader::MenuType},
     {"MenuCellTotalNum", kMenuAttributeSection, "MenuCellTotalNum",
      &ProjectHeader::MenuCellTotalNum},
+    {"StartWithMenu", kMenuAttributeSection, "StartWithMenu", &ProjectHeader::StartWithMenu,
+     HeaderFieldRule::Stored, nullptr, 0, true},
     {"TitleCellTotalNum", kTitleAttributeSection, "TitleCellTotalNum",
      &ProjectHeader::TitleCellTotalNum},
     {"UseTitleName", kTitleAttributeSection, "UseTitleName", &ProjectHeader::UseTitleName,

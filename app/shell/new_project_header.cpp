@@ -17,6 +17,7 @@ ProjectChoices ChoicesFromSettings(const Settings& settings) {
   choices.display_mode = settings.bPanScan != 0 ? 0 : 1;
   choices.aspect_ratio = settings.bWideScreen != 0 ? 0 : 1;
   choices.theme_index = settings.nDefaultThemeIndex;
+  choices.start_with_menu = OneOrZero(settings.nStartWithMenu);
   return choices;
 }
 
@@ -31,6 +32,7 @@ ProjectChoices ChoicesFromHeader(const ProjectHeader& header) {
   choices.display_mode = OneOrZero(header.VideoDisplayMode);
   choices.aspect_ratio = OneOrZero(header.VideoAspectRatio);
   choices.theme_index = header.ThemeIndex;
+  choices.start_with_menu = OneOrZero(header.StartWithMenu);
   return choices;
 }
 
@@ -42,6 +44,7 @@ void WriteChoices(const ProjectChoices& choices, Settings& settings) {
   settings.strProjectName = choices.project_name;
   settings.nAudioSampleRate = DiscSampleRate(choices.sample_rate);
   settings.nDefaultThemeIndex = choices.theme_index;
+  settings.nStartWithMenu = choices.start_with_menu;
 }
 
 void WriteChoices(const ProjectChoices& choices, ProjectHeader& header) {
@@ -54,6 +57,7 @@ void WriteChoices(const ProjectChoices& choices, ProjectHeader& header) {
   header.MenuDisplayMode = header.VideoDisplayMode;
   header.AudioSampleRate = DiscSampleRate(choices.sample_rate);
   header.ThemeIndex = choices.theme_index;
+  header.StartWithMenu = choices.start_with_menu;
 }
 
 }  // namespace verosa

@@ -18,6 +18,7 @@ struct ProjectChoices {
   int display_mode = 0;  // 0 letter box, 1 pan and scan
   int aspect_ratio = 0;  // 0 4:3, 1 16:9
   int theme_index = 0;   // position in the theme list
+  int start_with_menu = 0;  // 0 the disc plays title 1, 1 it shows the title menu
 
   bool operator==(const ProjectChoices&) const = default;
 };

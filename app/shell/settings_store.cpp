@@ -147,6 +147,7 @@ bool SettingsStore::Walk(Mode mode) {
   w.Int("nDefaultThemeIndex", v.nDefaultThemeIndex, defaults.nDefaultThemeIndex);
   w.Int("nAudioCodingMode", v.nAudioCodingMode, defaults.nAudioCodingMode);
   w.Int("nAudioSampleRate", v.nAudioSampleRate, defaults.nAudioSampleRate);
+  w.Int("nStartWithMenu", v.nStartWithMenu, defaults.nStartWithMenu);
   w.String("strLastOpenMediaFilePath", v.strLastOpenMediaFilePath, "", kPathMax);
   w.String("strLastOpenDVDFolderPath", v.strLastOpenDVDFolderPath, "", kPathMax);
   w.String("strLastWorkPath", v.strLastWorkPath, "", kPathMax);

@@ -29,6 +29,7 @@ struct Settings {
   int nDefaultThemeIndex = 0;
   int nAudioCodingMode = 0;
   int nAudioSampleRate = 48000;
+  int nStartWithMenu = 0;  // 1: the discs of new projects start with the title menu
   std::string strLastOpenMediaFilePath;
   std::string strLastOpenDVDFolderPath;
   std::string strLastWorkPath;

@@ -39,6 +39,13 @@ std::array<std::uint8_t, 4> BcdPlaybackTime(std::uint64_t ticks, int frame_rate_
           static_cast<std::uint8_t>(rate_flag | Bcd(static_cast<unsigned>(frame)))};
 }
 
+std::array<std::uint8_t, 4> PaletteEntry(double r, double g, double b) {
+  const double y = 0.2567882352941176 * r + 0.5041294117647058 * g + 0.09790588235294118 * b + 16;
+  const double cr = 0.4392 * r - 0.3680627450980392 * g - 0.07115294117647059 * b + 128;
+  const double cb = 0.4392 * b - 0.2907607843137255 * g - 0.1484549019607843 * r + 128;
+  return {0, TruncatedByte(y), TruncatedByte(cr), TruncatedByte(cb)};
+}
+
 std::array<std::uint8_t, 64> DvdPalette() {
   struct Rgb { double r, g, b; };
   static constexpr Rgb kColours[16] = {
@@ -49,14 +56,8 @@ std::array<std::uint8_t, 64> DvdPalette() {
   };
   std::array<std::uint8_t, 64> palette{};
   for (std::size_t i = 0; i < 16; ++i) {
-    const Rgb& c = kColours[i];
-    const double y = 0.2567882352941176 * c.r + 0.5041294117647058 * c.g + 0.09790588235294118 * c.b + 16;
-    const double cr = 0.4392 * c.r - 0.3680627450980392 * c.g - 0.07115294117647059 * c.b + 128;
-    const double cb = 0.4392 * c.b - 0.2907607843137255 * c.g - 0.1484549019607843 * c.r + 128;
-    palette[4 * i] = 0;
-    palette[4 * i + 1] = TruncatedByte(y);
-    palette[4 * i + 2] = TruncatedByte(cr);
-    palette[4 * i + 3] = TruncatedByte(cb);
+    const auto entry = PaletteEntry(kColours[i].r, kColours[i].g, kColours[i].b);
+    std::copy(entry.begin(), entry.end(), palette.begin() + static_cast<std::ptrdiff_t>(4 * i));
   }
   return palette;
 }

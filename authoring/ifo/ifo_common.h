@@ -62,6 +62,8 @@ std::array<std::uint8_t, 4> BcdPlaybackTime(std::uint64_t ticks, int frame_rate_
 
 // The 16-entry colour palette (0, Y, Cr, Cb per entry).
 std::array<std::uint8_t, 64> DvdPalette();
+// One palette entry (0, Y, Cr, Cb) of an RGB colour.
+std::array<std::uint8_t, 4> PaletteEntry(double r, double g, double b);
 
 // The two video attribute bytes; `permitted_display` is the job's byte
 // (0 pan-scan and letterbox, 1 pan-scan, 2 letterbox, 3 or more unspecified).

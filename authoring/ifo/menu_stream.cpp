@@ -91,24 +91,7 @@ bool CopyIntoIntermediate(const fs::path& encoded, const fs::path& intermediate)
 // Step 5: the navigation pack of the one menu VOBU.
 void FinishNavigationPack(Pack& p, const MenuRequest& request, const MenuTiming& t,
                           std::uint32_t last_pack) {
-  PutBe32(&p[nav::kPciLbn], request.start_sector);
-  PutBe32(&p[nav::kDsiLbn], request.start_sector);
-  PutBe32(&p[nav::kVobuSPtm], t.start);
-  PutBe32(&p[nav::kVobuEPtm], t.start + t.vobu);
-  PutBe32(&p[nav::kVobuSeEPtm], t.start + t.frame);
-  p[nav::kEEltm + 3] = static_cast<std::uint8_t>((p[nav::kEEltm + 3] & 0x3F) | t.frame_flag);
-  p[nav::kCEltm + 3] = static_cast<std::uint8_t>((p[nav::kCEltm + 3] & 0x3F) | t.frame_flag);
-  PutBe32(&p[nav::kVobuEa], last_pack);
-  PutBe32(&p[nav::kFirstRefEa], last_pack);
-  PutBe16(&p[nav::kVobIdn], request.vob_id);
-  PutBe32(&p[nav::kVobVSPtm], t.start);
-  std::uint32_t end = t.start + t.vobu;
-  if (request.still_seconds >= 1 && request.still_seconds <= 254) {
-    const int frames = request.still_seconds * t.frames_per_second;
-    const int vobus = (frames + t.frames_per_vobu - 1) / t.frames_per_vobu;
-    end = t.start + static_cast<std::uint32_t>(vobus) * t.vobu;
-  }
-  PutBe32(&p[nav::kVobVEPtm], end);
+  FinishMenuNavigationPack(p, request.start_sector, request.vob_id, t, last_pack, request.still_seconds);
 }
 
 // Writes the packs to the menu VOB, creating it or appending to it. A failed
@@ -134,6 +117,28 @@ MenuStream MenuMissing(MenuStream menu, const JobSignals& signals) {
 }
 
 }  // namespace
+
+void FinishMenuNavigationPack(Pack& p, std::uint32_t sector, std::uint16_t vob_id, const MenuTiming& t,
+                              std::uint32_t last_pack, int still_seconds) {
+  PutBe32(&p[nav::kPciLbn], sector);
+  PutBe32(&p[nav::kDsiLbn], sector);
+  PutBe32(&p[nav::kVobuSPtm], t.start);
+  PutBe32(&p[nav::kVobuEPtm], t.start + t.vobu);
+  PutBe32(&p[nav::kVobuSeEPtm], t.start + t.frame);
+  p[nav::kEEltm + 3] = static_cast<std::uint8_t>((p[nav::kEEltm + 3] & 0x3F) | t.frame_flag);
+  p[nav::kCEltm + 3] = static_cast<std::uint8_t>((p[nav::kCEltm + 3] & 0x3F) | t.frame_flag);
+  PutBe32(&p[nav::kVobuEa], last_pack);
+  PutBe32(&p[nav::kFirstRefEa], last_pack);
+  PutBe16(&p[nav::kVobIdn], vob_id);
+  PutBe32(&p[nav::kVobVSPtm], t.start);
+  std::uint32_t end = t.start + t.vobu;
+  if (still_seconds >= 1 && still_seconds <= 254) {
+    const int frames = still_seconds * t.frames_per_second;
+    const int vobus = (frames + t.frames_per_vobu - 1) / t.frames_per_vobu;
+    end = t.start + static_cast<std::uint32_t>(vobus) * t.vobu;
+  }
+  PutBe32(&p[nav::kVobVEPtm], end);
+}
 
 MenuTiming MenuTimingFor(TvSystem tv) {
   if (tv == TvSystem::Pal) return {3600, 43200, 25200, 25, 12, nav::kFrameFlagPal, kFrameRatePal};

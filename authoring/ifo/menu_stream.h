@@ -39,6 +39,12 @@ struct MenuTiming {
 };
 MenuTiming MenuTimingFor(TvSystem tv);
 
+// The fields of a menu VOBU's navigation pack: its sector, PTMs, elapsed-time
+// frame flags, end addresses (`last_pack` after the navigation pack), VOB id
+// and the VOB's video span (lengthened by `still_seconds` 1..254).
+void FinishMenuNavigationPack(Pack& pack, std::uint32_t sector, std::uint16_t vob_id, const MenuTiming& timing,
+                              std::uint32_t last_pack, int still_seconds);
+
 struct MenuRequest {
   platform::WindowHandle window = platform::kNoWindow;
   std::filesystem::path picture;   // VIDEO_TS/_vmg.bmp

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ifo/ifo_tables.h"
+#include "job/disc_menus.h"
 #include "mux/pack_format.h"
 
 namespace pennock {
@@ -357,10 +358,13 @@ bool WriteVmgInformation(const MenuStream& menu, const VmgParameters& params, co
 
   VmgiMat mat{};
   mat.tt_srpt = PlaceTable(file, TitleTable({MakeTitleSearchEntry(1, 1, 1, kPlaceholderTitleSetSector)}));
-  mat.vmgm_pgci_ut = PlaceTable(file, has_menu ? PgciUnitTable(menu, params) : Bytes{});
+  const MenuTables* buttons = params.button_menu;
+  mat.vmgm_pgci_ut =
+      PlaceTable(file, !has_menu ? Bytes{} : buttons ? buttons->pgci_ut : PgciUnitTable(menu, params));
   mat.vts_atrt = PlaceTable(file, TitleSetAttributeTable(video_ts, title_sets));
-  mat.vmgm_c_adt = PlaceTable(file, has_menu ? MenuCellAddresses(menu) : Bytes{});
-  mat.vmgm_vobu_admap = PlaceTable(file, has_menu ? MenuVobuAddresses(menu) : Bytes{});
+  mat.vmgm_c_adt = PlaceTable(file, !has_menu ? Bytes{} : buttons ? buttons->c_adt : MenuCellAddresses(menu));
+  mat.vmgm_vobu_admap =
+      PlaceTable(file, !has_menu ? Bytes{} : buttons ? buttons->vobu_admap : MenuVobuAddresses(menu));
 
   const auto info_sectors = static_cast<std::uint32_t>(file.size() / kSectorSize);
   std::memcpy(mat.identifier, "DVDVIDEO-VMG", 12);
@@ -452,7 +456,21 @@ int BuildVideoManager(const DiscMenuRequest& request, const JobSignals& job_sign
   menu_request.window = request.window;
   menu_request.picture = video_ts / kMenuPictureName;
   menu_request.video_ts = video_ts;
-  const MenuStream menu = BuildMenuStream(menu_request, signals);
+  MenuStream menu;
+  TitleMenu title_menu;
+  if (request.menus) {
+    menu.tv = TitleSetTvSystem(video_ts);
+    title_menu = BuildTitleMenu(*request.menus, video_ts, menu.tv, signals);
+    if (!title_menu.vob.written && signals.Aborted()) {
+      signals.SendStatus(kStatusAborted);
+      return kResultAbortRecording;
+    }
+    if (!title_menu.vob.written) return title_menu.vob.failed_page ? kResultMenuPicture : kResultWriteFailed;
+    menu.sectors = title_menu.vob.cells.back().last_sector + 1;
+    menu.attributes = title_menu.vob.attributes;
+  } else {
+    menu = BuildMenuStream(menu_request, signals);
+  }
 
   VmgParameters params;
   params.video_ts = video_ts;
@@ -460,6 +478,10 @@ int BuildVideoManager(const DiscMenuRequest& request, const JobSignals& job_sign
     params.first_play = *command;
     params.menu_pre = *command;
     params.menu_post = *command;
+  }
+  if (request.menus) {
+    params.button_menu = &title_menu.tables;
+    if (request.menus->start_with_menu) params.first_play = command::JumpTitleMenu();
   }
 
   int result = 0;

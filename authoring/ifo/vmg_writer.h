@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "ifo/button_menu.h"
 #include "ifo/menu_stream.h"
 #include "job/job_signals.h"
 #include "job/navigation_code.h"
@@ -28,6 +29,8 @@ struct VmgParameters {
   NavigationCommand first_play{};  // all zero: no command
   NavigationCommand menu_pre{};
   NavigationCommand menu_post{};
+  // Menus with buttons: their tables replace the one-PGC menu's.
+  const MenuTables* button_menu = nullptr;
 };
 
 // Writes VIDEO_TS.IFO (with a placeholder title table) and copies it to
@@ -47,17 +50,23 @@ int CountTitleSets(const std::filesystem::path& video_ts);
 // table, or a write fails.
 bool RewriteTitleTable(const std::filesystem::path& video_ts);
 
+struct MenuSet;
+
 struct DiscMenuRequest {
   platform::WindowHandle window = platform::kNoWindow;
   std::filesystem::path output_folder;  // VIDEO_TS is inside it
   std::uint16_t navigation_code = 0;    // encoded into the first-play and menu command slots
+  // With menus with buttons: the title menu's pages instead of the generated
+  // picture, and the first play from them.
+  const MenuSet* menus = nullptr;
 };
 
 // The job's menu step: menu picture, VIDEO_TS.VOB, VIDEO_TS.IFO and .BUP, the
 // title table pass; then removes the menu picture, the intermediate menu
 // stream and every empty VTS_01_n.VOB. Returns 0; 9810 when the VMG could not
 // be written (status 9810 sent, no VMG files left); 2010 when the VMG was
-// written without a menu stream (status 2010 sent).
+// written without a menu stream (status 2010 sent); kResultMenuPicture or
+// kResultWriteFailed when a title menu page could not be written.
 int BuildVideoManager(const DiscMenuRequest& request, const JobSignals& signals);
 
 }  // namespace pennock

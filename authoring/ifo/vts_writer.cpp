@@ -275,7 +275,8 @@ TimeMap BuildTimeMap(const std::vector<TimeMapMark>& marks) {
 }
 
 std::vector<std::uint8_t> BuildVtsInformation(const TitleSetInfo& info, const VtsParameters& params,
-                                              const VtsVobSectors& vobs, const StreamAttributes* menu) {
+                                              const VtsVobSectors& vobs, const StreamAttributes* menu,
+                                              const MenuTables* menu_tables) {
   if (!Describable(info)) return {};
 
   Bytes file(kVtsiMatSize, 0);  // sector 0 is filled in once the file's size is known
@@ -291,8 +292,13 @@ std::vector<std::uint8_t> BuildVtsInformation(const TitleSetInfo& info, const Vt
   VtsiMat mat{};
   mat.vts_ptt_srpt_sector = place(BuildPttSrpt(info));
   mat.vts_pgcit_sector = place(BuildPgcit(info));
-  // The title set has no menu: no PGCI_UT, C_ADT or VOBU_ADMAP of its own.
+  // Without menus with buttons: no PGCI_UT, C_ADT or VOBU_ADMAP of its own.
+  if (menu_tables) mat.vtsm_pgci_ut_sector = place(menu_tables->pgci_ut);
   mat.vts_tmapti_sector = place(BuildTmapti(info));
+  if (menu_tables) {
+    mat.vtsm_c_adt_sector = place(menu_tables->c_adt);
+    mat.vtsm_vobu_admap_sector = place(menu_tables->vobu_admap);
+  }
   mat.vts_c_adt_sector = place(BuildCellAddressTable(info));
   mat.vts_vobu_admap_sector = place(BuildVobuAddressMap(info));
 
@@ -332,13 +338,14 @@ std::vector<std::uint8_t> BuildVtsInformation(const TitleSetInfo& info, const Vt
   return file;
 }
 
-bool WriteVtsInformation(const TitleSetInfo& info, const VtsParameters& params, const StreamAttributes* menu) {
+bool WriteVtsInformation(const TitleSetInfo& info, const VtsParameters& params, const StreamAttributes* menu,
+                         const MenuTables* menu_tables) {
   VtsVobSectors vobs;
   vobs.menu = FileSectors(params.video_ts / kVtsMenuVobName);
   for (int n = 1; n <= kMaxTitleVobFiles; ++n)
     vobs.titles += FileSectors(params.video_ts / ("VTS_01_" + std::to_string(n) + ".VOB"));
 
-  const Bytes file = BuildVtsInformation(info, params, vobs, menu);
+  const Bytes file = BuildVtsInformation(info, params, vobs, menu, menu_tables);
   if (file.empty()) return false;
 
   const std::filesystem::path ifo = params.video_ts / kVtsIfoName;

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <vector>
 
+#include "ifo/button_menu.h"
 #include "ifo/ifo_common.h"
 
 namespace pennock {
@@ -48,16 +49,18 @@ struct VtsVobSectors {
 // The whole information file in memory, a multiple of 2048 bytes. Empty when
 // `info` cannot be described (no titles, a title without chapters, more than
 // kMaxVtsTitles titles or kMaxTitleCells chapters). `menu`, when given,
-// describes a title-set menu stream for the menu attributes.
+// describes a title-set menu stream for the menu attributes; `menu_tables`,
+// when given, are the menu domain's PGCI_UT, C_ADT and VOBU_ADMAP.
 std::vector<std::uint8_t> BuildVtsInformation(const TitleSetInfo& info, const VtsParameters& params,
                                               const VtsVobSectors& vobs,
-                                              const StreamAttributes* menu = nullptr);
+                                              const StreamAttributes* menu = nullptr,
+                                              const MenuTables* menu_tables = nullptr);
 
 // Measures the VOB files in params.video_ts, writes VTS_01_0.IFO there and
 // copies it to VTS_01_0.BUP. False when the information cannot be described or
 // a file cannot be written; an IFO that could not be written completely is
 // removed again, and no backup is made of it.
 bool WriteVtsInformation(const TitleSetInfo& info, const VtsParameters& params,
-                         const StreamAttributes* menu = nullptr);
+                         const StreamAttributes* menu = nullptr, const MenuTables* menu_tables = nullptr);
 
 }  // namespace pennock

@@ -63,7 +63,7 @@ int PrepareOutputFolders(const fs::path& out) {
 }
 
 int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
-                 std::atomic<std::int32_t>& progress) {
+                 std::atomic<std::int32_t>& progress, const MenuSet* menus) {
   signals.SendStatus(kStatusJobStarted);
   const fs::path out = FixedString(params.output_folder, kPathSize);
   const fs::path video_ts = out / "VIDEO_TS";
@@ -123,6 +123,8 @@ int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
     EncodeNavigationCode(static_cast<std::uint16_t>(params.post_navigation[t]),
                          post_commands[static_cast<std::size_t>(t - 1)]);
   }
+  // With menus the disc comes back to the title menu after the last title.
+  if (menus && post_commands.back() == NavigationCommand{}) post_commands.back() = command::CallTitleMenu(1);
 
   TitleSetInfo info = DescribeTitleSet(muxer, post_commands);
   info.streams = streams;
@@ -130,12 +132,25 @@ int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
   vts.video_ts = video_ts;
   vts.permitted_display = params.permitted_display;
   vts.language = static_cast<std::uint16_t>(params.language);
-  if (!WriteVtsInformation(info, vts)) return kResultWriteFailed;
+  std::optional<TitleSetMenus> song_menus;
+  if (menus) {
+    int failed = 0;
+    song_menus = BuildSongMenus(*menus, video_ts, TvSystemForFrameRate(streams.frame_rate_code), titles, signals, failed);
+    if (failed != 0 && signals.Aborted()) {
+      signals.SendStatus(kStatusAborted);
+      return kResultAbortRecording;
+    }
+    if (failed != 0) return failed;
+  }
+  if (!WriteVtsInformation(info, vts, song_menus ? &song_menus->attributes : nullptr,
+                           song_menus ? &song_menus->tables : nullptr))
+    return kResultWriteFailed;
 
   DiscMenuRequest menu;
   menu.window = signals.window;
   menu.output_folder = out;
   menu.navigation_code = static_cast<std::uint16_t>(params.menu_navigation);
+  menu.menus = menus;
   return BuildVideoManager(menu, signals);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <filesystem>
 
+#include "job/disc_menus.h"
 #include "job/job_signals.h"
 #include "pennock/pennock.h"
 
@@ -19,7 +20,9 @@ int PrepareOutputFolders(const std::filesystem::path& out);
 // Runs a whole job on the calling thread: returns the job result (0 on
 // success). Status changes go to `signals`; `progress` receives the overall
 // progress (0..100).
+// With `menus`, the disc gets the title menu and song menus with buttons, and
+// the last title ends in the title menu.
 int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
-                 std::atomic<std::int32_t>& progress);
+                 std::atomic<std::int32_t>& progress, const MenuSet* menus = nullptr);
 
 }  // namespace pennock

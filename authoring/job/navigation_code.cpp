@@ -32,3 +32,38 @@ bool EncodeNavigationCode(std::uint16_t code, NavigationCommand& slot) {
 }
 
 }  // namespace pennock
+
+namespace pennock::command {
+namespace {
+std::uint8_t U8(int v) { return static_cast<std::uint8_t>(v); }
+}  // namespace
+
+NavigationCommand JumpTitle(int title) { return {0x30, 0x02, 0x00, 0x00, 0x00, U8(title), 0x00, 0x00}; }
+
+NavigationCommand JumpTitleSetTitle(int title) { return {0x30, 0x03, 0x00, 0x00, 0x00, U8(title), 0x00, 0x00}; }
+
+NavigationCommand JumpChapter(int title, int chapter) {
+  return {0x30, 0x05, U8(chapter >> 8 & 0x03), U8(chapter), 0x00, U8(title), 0x00, 0x00};
+}
+
+NavigationCommand JumpTitleMenu() { return {0x30, 0x06, 0x00, 0x00, 0x00, 0x42, 0x00, 0x00}; }
+
+NavigationCommand CallTitleMenu(int resume_cell) {
+  return {0x30, 0x08, 0x00, 0x00, U8(resume_cell), 0x42, 0x00, 0x00};
+}
+
+NavigationCommand JumpTitleSetRootMenu(int title) { return {0x30, 0x06, 0x00, U8(title), 0x01, 0x83, 0x00, 0x00}; }
+
+NavigationCommand LinkPgc(int pgc, int button) {
+  if (button <= 0) return {0x20, 0x04, 0x00, 0x00, 0x00, 0x00, U8(pgc >> 8 & 0x7F), U8(pgc)};
+  return {0x56, 0x04, 0x00, 0x00, U8(button << 2), 0x00, U8(pgc >> 8 & 0x7F), U8(pgc)};
+}
+
+NavigationCommand HighlightButton(int button) { return {0x56, 0x00, 0x00, 0x00, U8(button << 2), 0x00, 0x00, 0x00}; }
+
+NavigationCommand LinkPgcForTitle(int title, int pgc) {
+  // Link with an immediate "equal" comparison of SPRM 5.
+  return {0x20, 0xA4, 0x00, 0x85, U8(title >> 8), U8(title), U8(pgc >> 8 & 0x7F), U8(pgc)};
+}
+
+}  // namespace pennock::command

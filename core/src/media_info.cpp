@@ -191,6 +191,20 @@ bool IsDiscReadyWav(const fs::path& path, int sample_rate) {
          par.ch_layout.nb_channels <= 2;
 }
 
+std::string GetMediaTitleTag(const fs::path& path) {
+  const MediaInput input = OpenMedia(path);
+  if (!input) return {};
+  const AVDictionaryEntry* tag = av_dict_get(input->metadata, "title", nullptr, 0);
+  if (!tag || !*tag->value) {
+    if (const AVStream* stream = FirstAudioStream(*input)) tag = av_dict_get(stream->metadata, "title", nullptr, 0);
+  }
+  if (!tag) return {};
+  std::string title = tag->value;
+  const auto first = title.find_first_not_of(" \t\r\n");
+  if (first == std::string::npos) return {};
+  return title.substr(first, title.find_last_not_of(" \t\r\n") - first + 1);
+}
+
 bool HasAudioStream(const fs::path& path) {
   const MediaInput input = OpenMedia(path);
   return input && FirstAudioStream(*input) != nullptr;

@@ -75,7 +75,7 @@ TEST(HeaderFields, EveryRowGoesThroughWriterReaderAndJson) {
   EXPECT_EQ(json_names,
             (std::vector<std::string>{
                 "ProjectName", "Creator", "Version", "Date", "ThemeIndex", "MenuAspectRatio",
-                "MenuDisplayMode", "MenuType", "MenuCellTotalNum", "TitleCellTotalNum",
+                "MenuDisplayMode", "MenuType", "MenuCellTotalNum", "StartWithMenu", "TitleCellTotalNum",
                 "UseTitleName", "AudioCodingMode", "AudioSampleRate", "AudioBitPerSample",
                 "AudioChannel", "AudioBitPerSecond", "AudioCellTotalNum", "VideoCodingMode",
                 "TVMode", "VideoAspectRatio", "VideoDisplayMode", "VideoType",

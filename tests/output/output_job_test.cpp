@@ -4,6 +4,7 @@
 
 #include <QGuiApplication>
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <functional>
@@ -613,6 +614,86 @@ TEST(AuthoringFailureText, NamesTheChapterOrTheCause) {
   EXPECT_EQ(AuthoringFailureText(-2), "a disc file could not be written (is the disk full?)");
   EXPECT_EQ(AuthoringFailureText(300), "cancelled");
   EXPECT_NE(AuthoringFailureText(tessaly::kResultNotStarted).find("could not be prepared"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace verosa
+
+namespace verosa {
+namespace {
+
+// With a theme the picture step draws the title menu and a song menu for every
+// title of several songs, and describes their buttons for the authoring.
+TEST_F(OutputJobTest, ThemeMenusGetAButtonPerTitleAndSong) {
+  const fs::path theme = dir_ / "menu.jpg";
+  ASSERT_TRUE(MakePictureFile(theme, 640, 480));
+  context_.SetMenuPicturePath(theme.string());
+  const int chapters[] = {1, 3, 14};
+  for (int t = 0; t < 3; ++t)
+    for (int c = 0; c < chapters[t]; ++c) AddChapter(t);
+  context_.Project().SetTitleCellTotalNum(3);
+  context_.Project().Header().StartWithMenu = 1;
+  ASSERT_TRUE(job_->RunPictureStep()) << job_->FailureText();
+  const pennock::DiscMenus* menus = job_->DiscMenus();
+  ASSERT_NE(menus, nullptr);
+  EXPECT_EQ(menus->start_with_menu, 1);
+
+  using B = pennock::MenuButton;
+  auto actions = [](const pennock::MenuPage& page) {
+    std::vector<std::array<int, 4>> out;
+    for (int i = 0; i < page.button_count; ++i) {
+      const B& b = page.buttons[i];
+      out.push_back({b.action, b.title, b.chapter, b.page});
+    }
+    return out;
+  };
+  std::vector<std::array<int, 4>> songs_1, songs_2;
+  for (int c = 1; c <= 12; ++c) songs_1.push_back({pennock::kButtonPlayChapter, 3, c, 0});
+  songs_1.push_back({pennock::kButtonPage, 3, 0, 2});
+  songs_2 = {{pennock::kButtonPlayChapter, 3, 13, 0}, {pennock::kButtonPlayChapter, 3, 14, 0}, {pennock::kButtonPage, 3, 0, 1}};
+  for (auto* page : {&songs_1, &songs_2}) {
+    page->push_back({pennock::kButtonTitleMenu, 3, 0, 0});
+    page->push_back({pennock::kButtonPlayChapter, 3, 1, 0});
+  }
+  const struct {
+    const char* menu;
+    int pages;
+    const pennock::MenuPage* records;
+    std::vector<std::vector<std::array<int, 4>>> buttons;
+  } expected[] = {
+      {"title menu", menus->title_page_count, menus->title_pages,
+       {{{pennock::kButtonPlayTitle, 1, 0, 0}, {pennock::kButtonSongMenu, 2, 0, 0}, {pennock::kButtonSongMenu, 3, 0, 0}}}},
+      {"songs of title 2", menus->song_page_count[2], menus->song_pages[2],
+       {{{pennock::kButtonPlayChapter, 2, 1, 0}, {pennock::kButtonPlayChapter, 2, 2, 0},
+         {pennock::kButtonPlayChapter, 2, 3, 0}, {pennock::kButtonTitleMenu, 2, 0, 0},
+         {pennock::kButtonPlayChapter, 2, 1, 0}}}},
+      {"songs of title 3", menus->song_page_count[3], menus->song_pages[3], {songs_1, songs_2}},
+  };
+  EXPECT_EQ(menus->song_page_count[1], 0);
+  for (const auto& menu : expected) {
+    ASSERT_EQ(menu.pages, static_cast<int>(menu.buttons.size())) << menu.menu;
+    for (int p = 0; p < menu.pages; ++p) {
+      const pennock::MenuPage& page = menu.records[p];
+      EXPECT_EQ(actions(page), menu.buttons[static_cast<std::size_t>(p)]) << menu.menu << " page " << p + 1;
+      // A PAL frame: every button inside the title-safe area, none on another,
+      // each drawn on the picture (a box darker than the blue background).
+      StillPicture picture;
+      ASSERT_TRUE(picture.LoadBmpFile(page.picture)) << page.picture;
+      const QImage image = picture.ToImage();
+      ASSERT_EQ(image.size(), QSize(720, 576));
+      for (int i = 0; i < page.button_count; ++i) {
+        const B& b = page.buttons[i];
+        EXPECT_TRUE(b.left >= 72 && b.right < 648 && b.top >= 57 && b.bottom < 519) << menu.menu << " button " << i;
+        for (int k = i + 1; k < page.button_count; ++k) {
+          const B& o = page.buttons[k];
+          EXPECT_TRUE(b.right < o.left || o.right < b.left || b.bottom < o.top || o.bottom < b.top)
+              << menu.menu << " buttons " << i << " and " << k;
+        }
+        EXPECT_LT(qBlue(image.pixel(b.left + 4, b.bottom - 4)), qBlue(image.pixel(b.left - 4, b.bottom - 4)))
+            << menu.menu << " button " << i;
+      }
+    }
+  }
 }
 
 }  // namespace

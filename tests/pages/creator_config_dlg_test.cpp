@@ -185,6 +185,7 @@ TEST_F(ConfigPageTest, OkWritesEveryChoiceToSettingsAndHeader) {
   Click(Page::kIdWideScreen);
   Click(Page::kIdPanScan);
   Click(Page::kIdNtsc);
+  Click(Page::kIdStartMenu);
   ChooseTheme(2);
   Control<QLineEdit>(Page::kIdProjectName)->setText("Summer Concert");
   // Nothing is written before OK.
@@ -206,6 +207,8 @@ TEST_F(ConfigPageTest, OkWritesEveryChoiceToSettingsAndHeader) {
   EXPECT_EQ(Header().ThemeIndex, 2);
   EXPECT_EQ(Header().ProjectName, "Summer Concert");
   EXPECT_EQ(Header().AudioCodingMode, 0);
+  EXPECT_EQ(Header().StartWithMenu, 1);
+  EXPECT_EQ(Stored().nStartWithMenu, 1);
 
   // Back to 4:3 and letter box: the inverted settings flags follow.
   Click(Page::kIdFullScreen);
@@ -282,6 +285,7 @@ TEST_F(ConfigPageTest, LoadsFromProjectAndFromSettings) {
   Header().VideoDisplayMode = 1;
   Header().AudioSampleRate = 96000;
   Header().ThemeIndex = 1;
+  Header().StartWithMenu = 1;
   page.LoadFromProject();
   ConfigValues expected;
   expected.project_name = "From File";
@@ -290,6 +294,7 @@ TEST_F(ConfigPageTest, LoadsFromProjectAndFromSettings) {
   expected.display_mode = 1;
   expected.aspect_ratio = 1;
   expected.theme_index = 1;
+  expected.start_with = 1;
   EXPECT_EQ(page.Values(), expected);
   EXPECT_TRUE(IsChecked(Page::kIdNtsc));
   EXPECT_TRUE(IsChecked(Page::kIdWideScreen));

@@ -91,7 +91,7 @@ TEST(Settings, FirstRunAppliesAndSavesDefaultsThenTheNextRunLoadsThem) {
                   "bNotFirstTimeRun", "strMarrowfineDefaultSavePath", "strVerosaDefaultSavePath",
                   "strVerosaWorkPath", "strDVDDataFolder", "strProjectName", "lfLyricFont",
                   "crLyricColor", "nTVMode", "bWideScreen", "bPanScan", "nDefaultThemeIndex",
-                  "nAudioCodingMode", "nAudioSampleRate", "strLastOpenMediaFilePath",
+                  "nAudioCodingMode", "nAudioSampleRate", "nStartWithMenu", "strLastOpenMediaFilePath",
                   "strLastOpenDVDFolderPath", "strLastWorkPath", "strLastProjectFilePath"}));
 
     store.Values().nTVMode = 1;

@@ -150,7 +150,16 @@ void CreatorConfigDlg::BuildControls() {
   theme_list_->setObjectName(IdName(kIdThemeName));
   theme_list_->setEditable(false);
   theme_list_->setMinimumWidth(200);
-  background_grid->addWidget(theme_list_, 1, 0, Qt::AlignTop);
+  // Under the theme: what the disc does when it is put in.
+  auto* theme_column = new QVBoxLayout;
+  theme_column->addWidget(theme_list_);
+  theme_column->addSpacing(8);
+  theme_column->addWidget(AddLabel("Start With", background));
+  start_with_ = new QButtonGroup(this);
+  theme_column->addWidget(AddRadio(start_with_, 0, kIdStartPlay, "Play Title 1", background));
+  theme_column->addWidget(AddRadio(start_with_, 1, kIdStartMenu, "Show the Menu", background));
+  theme_column->addStretch(1);
+  background_grid->addLayout(theme_column, 1, 0);
   auto make_thumbnail = [background](int id) {
     auto* picture = new QLabel(background);
     picture->setObjectName(IdName(id));
@@ -238,6 +247,7 @@ void CreatorConfigDlg::Apply() {
   choices.display_mode = values.display_mode;
   choices.aspect_ratio = values.aspect_ratio;
   choices.theme_index = values.theme_index;
+  choices.start_with_menu = values.start_with;
 
   WriteChoices(choices, context_.Settings().Values());
   context_.Conversion().SetSampleRate(choices.sample_rate);
@@ -270,6 +280,7 @@ ConfigValues CreatorConfigDlg::Values() const {
   values.display_mode = CheckedIndex(display_mode_);
   values.aspect_ratio = CheckedIndex(aspect_ratio_);
   values.theme_index = theme_list_->currentIndex() < 0 ? 0 : theme_list_->currentIndex();
+  values.start_with = CheckedIndex(start_with_);
   return values;
 }
 
@@ -286,6 +297,7 @@ void CreatorConfigDlg::ShowChoices(const ProjectChoices& choices) {
   Check(tv_mode_, choices.tv_mode);
   Check(display_mode_, choices.display_mode);
   Check(aspect_ratio_, choices.aspect_ratio);
+  Check(start_with_, choices.start_with_menu);
   SelectTheme(choices.theme_index);
   SelectSampleRate(choices.sample_rate);
 }

@@ -41,6 +41,7 @@ struct ConfigValues {
   int display_mode = 0;       // 0 letter box, 1 pan and scan
   int aspect_ratio = 0;       // 0 4:3, 1 16:9
   int theme_index = 0;        // position in the theme list
+  int start_with = 0;         // 0 play title 1, 1 show the menu
 
   // 48000 for the first entry of the sample-rate list, else 96000.
   int SampleRate() const { return sample_rate_index == 0 ? 48000 : 96000; }
@@ -65,6 +66,8 @@ class CreatorConfigDlg : public QWidget {
   static constexpr int kIdThemeName = 1049;
   static constexpr int kIdDefaultMenu = 1055;
   static constexpr int kIdBackgroundPicture = 1056;
+  static constexpr int kIdStartPlay = 1060;
+  static constexpr int kIdStartMenu = 1061;
 
   // The clock refreshes this often, in the format below.
   static constexpr int kClockIntervalMs = 500;
@@ -145,6 +148,7 @@ class CreatorConfigDlg : public QWidget {
   QButtonGroup* tv_mode_ = nullptr;
   QButtonGroup* display_mode_ = nullptr;
   QButtonGroup* aspect_ratio_ = nullptr;
+  QButtonGroup* start_with_ = nullptr;
   QComboBox* theme_list_ = nullptr;
   QLabel* menu_picture_ = nullptr;
   QLabel* chapter_picture_ = nullptr;

@@ -3,8 +3,9 @@
 // pass the result on unchanged (Tessaly) decode it here too, with their own
 // codes added in front (tessaly/job_result.h).
 //
-//   -1, -2, -7, 2910          kResultBuffers, kResultWriteFailed,
-//                             kResultAbortRecording, kResultBuilder
+//   -1, -2, -7, -8, 2910      kResultBuffers, kResultWriteFailed,
+//                             kResultAbortRecording, kResultMenuPicture,
+//                             kResultBuilder
 //   2010, 9810                the status of the failure that ended the job
 //                             (kStatusTempStreamMissing, kStatusVmgWriteFailed)
 //   t*100 + c                 the audio file of title t, chapter c
@@ -35,6 +36,7 @@ enum class JobResultKind {
   MenuWriteFailed,     // kStatusVmgWriteFailed: VIDEO_TS.IFO or .BUP
   AudioUnusable,       // t*100 + c
   PictureUnusable,     // kResultPictureBase + t*100 + c
+  MenuPictureUnusable, // kResultMenuPicture
 };
 
 struct JobResult {
@@ -54,6 +56,7 @@ inline JobResult DecodeJobResult(std::intptr_t code) {
     case kResultWriteFailed: return {WriteFailed, code};
     case kResultAbortRecording: return {Cancelled, code};
     case kResultBuilder: return {BuilderFailed, code};
+    case kResultMenuPicture: return {MenuPictureUnusable, code};
     case kStatusTempStreamMissing: return {TempStreamMissing, code};
     case kStatusVmgWriteFailed: return {MenuWriteFailed, code};
     default: break;
@@ -83,6 +86,7 @@ inline std::string JobResultReason(const JobResult& result) {
     case TempStreamMissing: return "a temporary stream went missing";
     case BuilderFailed: return "the disc structure could not be built";
     case MenuWriteFailed: return "the disc menu files could not be written";
+    case MenuPictureUnusable: return "a disc menu picture cannot be encoded";
     case AudioUnusable:
       std::snprintf(text, sizeof text, "the audio of title %d, chapter %d cannot be used", result.title,
                     result.chapter);

@@ -64,6 +64,42 @@ static_assert(offsetof(AuthorParams, filler) == 115 + 20001 * kPathSize);
 static_assert(offsetof(AuthorParams, post_navigation) == 116 + 20001 * kPathSize);
 static_assert(sizeof(AuthorParams) == 316 + 20001 * kPathSize);
 
+// Menus with buttons, handed beside the block to fuAuthorWithMenus: the
+// disc's title menu and a song menu per title, each of pages, each page a
+// finished picture (labels drawn) and the buttons on it. The job outlines the
+// buttons in a sub-picture and highlights them in the accent colour.
+enum MenuButtonAction : std::uint8_t {
+  kButtonPlayTitle = 1,    // plays `title` from its start
+  kButtonSongMenu = 2,     // shows the song menu of `title`
+  kButtonPlayChapter = 3,  // plays `title` from `chapter` (song menus)
+  kButtonPage = 4,         // shows `page` of this menu (of the song menu of `title`)
+  kButtonTitleMenu = 5,    // shows the first page of the title menu
+};
+inline constexpr int kMaxMenuButtons = 36;
+
+struct MenuButton {
+  std::uint16_t left, top, right, bottom;  // pixels of the page's picture, inclusive
+  std::uint8_t action;                     // MenuButtonAction
+  std::uint8_t title;                      // 1..99
+  std::uint8_t chapter;                    // 1..99
+  std::uint8_t page;                       // from 1
+};
+
+struct MenuPage {
+  const char* picture;  // 24-bit BMP of 720 x 480 (NTSC discs) or 720 x 576 (PAL)
+  std::uint8_t button_count;  // 1..kMaxMenuButtons
+  MenuButton buttons[kMaxMenuButtons];
+};
+
+struct DiscMenus {
+  std::uint32_t accent_rgb;         // highlight colour, 0xRRGGBB
+  std::uint8_t start_with_menu;     // 1: the disc starts at the title menu; 0: it plays title 1
+  std::uint16_t title_page_count;   // pages of the title menu, 1 and more
+  const MenuPage* title_pages;
+  std::uint16_t song_page_count[100];  // of the song menu of title t at [t]; 0: none
+  const MenuPage* song_pages[100];
+};
+
 // Owns a block from NewAuthorParams.
 struct AuthorParamsDeleter {
   void operator()(AuthorParams* params) const noexcept { std::free(params); }
@@ -102,6 +138,7 @@ inline constexpr int kResultWriteFailed = -2;  // a VOB or information file coul
 inline constexpr int kResultAbortRecording = -7;
 inline constexpr int kResultBuilder = 2910;
 inline constexpr int kResultPictureBase = 20000;
+inline constexpr int kResultMenuPicture = -8;  // a menu page could not be coded
 
 }  // namespace pennock
 
@@ -109,6 +146,9 @@ extern "C" {
 // Prepares the output folders and starts the job; 0, or -1 when the folders
 // cannot be prepared (or a job is still running).
 PENNOCK_EXPORT int fuAuthor(pennock::AuthorParams* params);
+// fuAuthor with menus: the job copies `menus` (and its pictures' names)
+// before this returns. -1 also when the menus are not complete.
+PENNOCK_EXPORT int fuAuthorWithMenus(pennock::AuthorParams* params, const pennock::DiscMenus* menus);
 // The last status code of the worker; 0 before the first job.
 PENNOCK_EXPORT int fuStatus(void);
 // The overall progress, 0..100.

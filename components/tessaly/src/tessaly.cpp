@@ -1,7 +1,7 @@
 // The authoring control over Pennock: the request in compact title numbers
 // becomes one AuthorParams block (titles and chapters counted from 1), with
 // the navigation of a disc that starts by itself and plays every title in
-// order.
+// order; with menus, the last title ends in the title menu.
 #include "tessaly/tessaly.h"
 
 #include <sys/stat.h>
@@ -49,7 +49,9 @@ class Control final : public TessalyCtrl {
     ready_ = false;
     started_ = true;
     failed_start_ = false;
-    if (fuAuthor(params_.get()) != 0) {
+    const int started = menus_ ? fuAuthorWithMenus(params_.get(), menus_) : fuAuthor(params_.get());
+    menus_ = nullptr;
+    if (started != 0) {
       // Nothing runs (the folders cannot be prepared): the window still
       // learns that the job has ended.
       started_ = false;
@@ -137,6 +139,8 @@ class Control final : public TessalyCtrl {
 
   int CompletionQuery() override { return 1; }
 
+  void SetMenus(const pennock::DiscMenus* menus) override { menus_ = menus; }
+
   bool Running() {
     if (!started_) return false;
     if (IsFinal(fuStatus())) started_ = false;
@@ -145,6 +149,7 @@ class Control final : public TessalyCtrl {
 
  private:
   pennock::AuthorParamsPtr params_;
+  const pennock::DiscMenus* menus_ = nullptr;
   bool ready_ = false;
   bool started_ = false;
   bool failed_start_ = false;

@@ -43,6 +43,10 @@ std::string FormatMediaDuration(const std::filesystem::path& path);
 // the only audio the disc authoring takes as it is.
 bool IsDiscReadyWav(const std::filesystem::path& path, int sample_rate);
 
+// The "title" tag of the file (its container, else its first audio stream),
+// trimmed; empty when there is none or the file cannot be opened.
+std::string GetMediaTitleTag(const std::filesystem::path& path);
+
 // True when the file has at least one audio stream.
 bool HasAudioStream(const std::filesystem::path& path);
 

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "pennock/pennock.h"
+
 #define TESSALY_API __attribute__((visibility("default")))
 
 namespace tessaly {
@@ -91,8 +93,8 @@ static_assert(offsetof(AuthoringRequest, menu_picture_path) == 162420);
 static_assert(sizeof(AuthoringRequest) == 162424);
 #endif
 
-// The control. Operations keep their order; the two between Abort and
-// Release are not used by the program.
+// The control. Operations keep their order (SetMenus came last); the two
+// between Abort and Release are not used by the program.
 class TessalyCtrl {
  public:
   // Begins the job set before; returns at once.
@@ -112,6 +114,9 @@ class TessalyCtrl {
   virtual void Release() = 0;
   // Non-zero: a job is complete at status 9800; zero: at 3900.
   virtual int CompletionQuery() = 0;
+  // Menus with buttons for the next Start (null: the generated menu). The
+  // caller keeps them until Start has returned, which copies them.
+  virtual void SetMenus(const pennock::DiscMenus* menus) = 0;
 
  protected:
   virtual ~TessalyCtrl() = default;

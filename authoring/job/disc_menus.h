@@ -1,0 +1,57 @@
+// The job's menus with buttons: a copy of the caller's DiscMenus, and the
+// steps that turn it into the song menus of the title set and the title menu
+// of the video manager.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <vector>
+
+#include "ifo/button_menu.h"
+#include "ifo/ifo_common.h"
+#include "job/job_signals.h"
+#include "pennock/pennock.h"
+
+namespace pennock {
+
+struct MenuPageCopy {
+  std::filesystem::path picture;
+  std::vector<MenuButton> buttons;
+};
+
+struct MenuSet {
+  std::uint32_t accent_rgb = 0;
+  bool start_with_menu = false;
+  std::vector<MenuPageCopy> title_pages;
+  std::array<std::vector<MenuPageCopy>, kMaxTitles + 1> song_pages;  // [t]
+};
+
+// The copy the worker keeps; nullopt when the menus do not fit the job's
+// titles (no title page, a page without picture or with 0 or too many
+// buttons, a button naming a title, chapter or page the disc does not have).
+std::optional<MenuSet> CopyMenus(const DiscMenus& menus, const AuthorParams& params);
+
+// Writes VTS_01_0.VOB with the song menus of every title that has one and
+// returns the title set's menu tables; nullopt when no title has one. Sets
+// `failed` to kResultMenuPicture or kResultWriteFailed when a page cannot be
+// written.
+struct TitleSetMenus {
+  MenuTables tables;
+  StreamAttributes attributes;
+};
+std::optional<TitleSetMenus> BuildSongMenus(const MenuSet& menus, const std::filesystem::path& video_ts, TvSystem tv,
+                                            int titles, const JobSignals& signals, int& failed);
+
+// Writes VIDEO_TS.VOB with the title menu; the pages' tables and what the
+// stream carries. `written` false with `failed_page` set when a page cannot
+// be used.
+struct TitleMenu {
+  ButtonMenuVob vob;
+  MenuTables tables;
+};
+TitleMenu BuildTitleMenu(const MenuSet& menus, const std::filesystem::path& video_ts, TvSystem tv,
+                         const JobSignals& signals);
+
+}  // namespace pennock
