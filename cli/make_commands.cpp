@@ -281,7 +281,7 @@ int RunMake(const std::vector<std::string>& raw) {
   options.force = args.Has("--force");
   if (const auto start = args.Value("--start")) {
     if (*start != "menu" && *start != "play") {
-      std::fprintf(stderr, "verosa-cli: --start takes menu or play, not %s\n\n%s", start->c_str(), kMakeUsage);
+      std::fprintf(stderr, Tr("verosa-cli: --start takes menu or play, not %s\n\n%s"), start->c_str(), Tr(kMakeUsage));
       return kExitFailure;
     }
     options.start_with_menu = *start == "menu" ? 1 : 0;
