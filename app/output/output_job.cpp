@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <map>
 #include <cstdio>
 #include <memory>
 #include <system_error>
@@ -318,7 +319,15 @@ std::int64_t ExpectedDiscBytes(const ProjectDocument& project) {
     total += static_cast<std::int64_t>(std::ceil(seconds / vobu_seconds)) * kSectorBytes;
     total += kStillPacks * kSectorBytes;
   }
-  return total;
+  // The disc's menus: a page of a still and its highlights for every
+  // kMenuEntriesPerPage titles, and as many for the songs of each title of
+  // several songs.
+  std::map<int, int> songs;  // chapters of each title
+  for (int j = 0; j < project.CellCount(); ++j) ++songs[project.GetAudioCell(j)->TitleIndex];
+  auto pages = [](int entries) { return (entries + kMenuEntriesPerPage - 1) / kMenuEntriesPerPage; };
+  std::int64_t menu_pages = pages(static_cast<int>(songs.size()));
+  for (const auto& [title, count] : songs) menu_pages += count > 1 ? pages(count) : 0;
+  return total + menu_pages * kStillPacks * kSectorBytes;
 }
 
 bool OutputJob::CheckFreeSpace() {

@@ -78,7 +78,8 @@ inline constexpr std::int64_t kDvd5Bytes = 2295104LL * 2048;
 inline constexpr std::int64_t kDvd9Bytes = 4171712LL * 2048;
 
 // Bytes of the VIDEO_TS folder that `project` gives, at most: its LPCM in
-// packs, the navigation packs, a still a chapter and the information files.
+// packs, the navigation packs, a still a chapter, the menu pages and the
+// information files.
 // (The project's own size estimate counts the audio bytes alone.)
 std::int64_t ExpectedDiscBytes(const ProjectDocument& project);
 
