@@ -29,20 +29,22 @@ Catalogue& Texts() {
 
 }  // namespace
 
-const char* Tr(const char* english) {
+const char* TrIn(const char* english, const char* section) {
   if (!english || !*english) return english;
   Catalogue& catalogue = Texts();
   if (!catalogue.started) return english;
   std::lock_guard lock(catalogue.mutex);
-  auto it = catalogue.texts.find(english);
+  const std::string key = std::string(section) + '\n' + english;
+  auto it = catalogue.texts.find(key);
   if (it == catalogue.texts.end()) {
     const std::size_t length = std::strlen(english);
-    std::string text = catalogue.language.Translate(english, kSectionCommandLine,
-                                                    std::max(kTextCapacity, 4 * length + 1));
-    it = catalogue.texts.emplace(english, std::move(text)).first;
+    std::string text = catalogue.language.Translate(english, section, std::max(kTextCapacity, 4 * length + 1));
+    it = catalogue.texts.emplace(key, std::move(text)).first;
   }
   return it->second == english ? english : it->second.c_str();
 }
+
+const char* Tr(const char* english) { return TrIn(english, kSectionCommandLine); }
 
 std::string Tr(const char* english_format, std::initializer_list<std::string> values) {
   std::string text = Tr(english_format);

@@ -10,6 +10,10 @@
 #include "cli_text.h"
 #include "commands.h"
 #include "platform/heap.h"
+#ifdef VEROSA_HAVE_CONVERSION
+#include "shell/language_holder.h"
+#include "ui/ui_text.h"
+#endif
 
 namespace {
 
@@ -64,6 +68,12 @@ int main(int argc, char** argv) {
   platform::UseCompactHeap();
   if (const char* all = std::getenv("VEROSA_QT_MESSAGES"); !all || std::strcmp(all, "1") != 0)
     qInstallMessageHandler(QtMessages);
+#ifdef VEROSA_HAVE_CONVERSION
+  // The conversion library's texts (progress, its messages) in the same
+  // language as the tool's own.
+  carrowell::SetUiTextSource(
+      [](const char* english) { return verosa::cli::TrIn(english, verosa::kSectionCarrowell); });
+#endif
   std::vector<std::string> args(argv + 1, argv + argc);
   if (args.empty() || args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
     std::fputs(Tr(kUsage), args.empty() ? stderr : stdout);

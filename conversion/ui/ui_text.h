@@ -1,8 +1,9 @@
 #pragma once
 
 // Every text the conversion library's dialogs and messages show goes through
-// UiText, in the context kUiTextContext. Without a translator for it the
-// English text is shown.
+// UiText, in the context kUiTextContext. Without a translator for it, the
+// text source a program without Qt translators sets (the command-line tool)
+// answers, else the English text is shown.
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -14,8 +15,15 @@
 
 namespace carrowell {
 
+using UiTextSource = const char* (*)(const char* english);
+void SetUiTextSource(UiTextSource source);
+UiTextSource GetUiTextSource();
+
 inline QString UiText(const char* english) {
-  return QCoreApplication::translate(kUiTextContext, english);
+  const QString text = QCoreApplication::translate(kUiTextContext, english);
+  if (UiTextSource source = GetUiTextSource(); source && text == QString::fromUtf8(english))
+    return QString::fromUtf8(source(english));
+  return text;
 }
 
 inline std::string UiTextStd(const char* english) { return UiText(english).toStdString(); }

@@ -76,5 +76,8 @@ check "bad rate" test "$("$cli" convert "$work/song.mp3" --out "$work/x" --rate 
 check "bitrate without mp3" test "$("$cli" convert "$work/song.mp3" --out "$work/x" --bitrate 128 >/dev/null 2>&1; echo $?)" = 1
 check "bitrate off the table" test "$("$cli" convert "$work/song.mp3" --out "$work/x" --mp3 --bitrate 100 >/dev/null 2>&1; echo $?)" = 1
 check "help" bash -c "'$cli' convert --help | grep -q 'Usage: verosa-cli convert'"
+check "progress and refusal in German" bash -c "VEROSA_LANGUAGE=de '$cli' convert '$work/song.mp3' '$work/notes.mp3' --out '$work/de' 2>&1 |
+  tr '\r' '\n' | grep -q '^Umwandlung:  song.mp3' && VEROSA_LANGUAGE=de '$cli' convert '$work/notes.mp3' --out '$work/de' 2>&1 |
+  grep -q 'kann nicht verwendet werden'"
 
 finish
