@@ -1,7 +1,9 @@
 #include "output/output_job.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <future>
 #include <map>
 #include <cstdio>
 #include <memory>
@@ -482,21 +484,49 @@ bool OutputJob::PlanPictures() {
     if (slot.title < 0 || slot.title >= tessaly::kMaxTitles || slot.chapter >= kOutputChapters - 1)
       return Fail("the project has more titles or chapters than a disc can hold");
     const std::string& out = chapter_pictures_[static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter)];
-    pictures_.push_back({[source, out, mode] { return RenderChapterStill(source, out, mode).written; }, out});
+    pictures_.push_back(
+        {[source, out, mode] { return RenderChapterStill(source, out, mode).written; }, out, source.lyrics.empty()});
   }
   return true;
 }
 
-bool OutputJob::RenderNextPicture() {
-  if (pictures_done_ >= pictures_.size() || !picture_failure_.empty()) return false;
-  const PendingPicture& picture = pictures_[pictures_done_++];
-  if (!picture.render()) picture_failure_ = "the chapter picture " + picture.out + " could not be written";
-  return picture_failure_.empty();
+bool OutputJob::RenderNextPicture(bool plain_only) {
+  PendingPicture* next = nullptr;
+  {
+    std::lock_guard lock(pictures_mutex_);
+    if (!picture_failure_.empty()) return false;
+    for (PendingPicture& picture : pictures_)
+      if (!picture.taken && (picture.plain || !plain_only)) {
+        next = &picture;
+        break;
+      }
+    if (!next) return false;
+    next->taken = true;
+  }
+  const bool written = next->render();
+  std::lock_guard lock(pictures_mutex_);
+  ++pictures_done_;
+  if (!written && picture_failure_.empty())
+    picture_failure_ = "the chapter picture " + next->out + " could not be written";
+  return written;
 }
 
 bool OutputJob::RunPictureStep() {
   BeginStep(OutputStep::Pictures);
   host_.Status(kPictureStepStatus);
+  std::atomic<bool> stop{false};
+  std::future<void> plain = std::async(std::launch::async, [this, &stop] {
+    while (!stop && RenderNextPicture(true)) {
+    }
+  });
+  struct Join {
+    std::atomic<bool>& stop;
+    std::future<void>& plain;
+    ~Join() {
+      stop = true;
+      plain.wait();
+    }
+  } join{stop, plain};
   // Without a theme there is no menu picture to render, and the disc gets the
   // generated menu.
   const FrameMode mode = FrameModeFor(context_.Project().Header().TVMode);
@@ -504,14 +534,20 @@ bool OutputJob::RunPictureStep() {
   if (!context_.MenuPicturePath().empty() &&
       RenderMenuStill(context_.MenuPicturePath(), menu_picture_, mode).written && !RenderDiscMenus(mode))
     return false;
-  // Stills rendered during the conversion count as done.
-  bool reported = false;
-  while (running_ && RenderNextPicture()) {
-    ReportStep(static_cast<int>(100 * pictures_done_ / pictures_.size()));
-    reported = true;
-  }
+  // Every still done (during the conversion too) moves the step on once.
+  std::size_t shown = 0;
+  auto show = [&] {
+    std::size_t done = 0;
+    {
+      std::lock_guard lock(pictures_mutex_);
+      done = pictures_done_;
+    }
+    for (; shown < done; ++shown) ReportStep(static_cast<int>(100 * (shown + 1) / pictures_.size()));
+  };
+  while (running_ && RenderNextPicture()) show();
+  plain.wait();
   if (!picture_failure_.empty()) return Fail(picture_failure_);
-  if (!reported && running_) ReportStep(100);
+  if (running_) show();
   return true;
 }
 

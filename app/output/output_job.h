@@ -28,6 +28,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <memory>
 #include <string>
 #include <vector>
@@ -138,9 +139,12 @@ class OutputJob {
   void CleanTempFolder();
   // The chapter stills to render, in order; rendered one at a time while the
   // conversion workers run (the job's thread waits for them then), and the
-  // rest in the picture step.
+  // rest in the picture step, where a worker takes those without lyrics (no
+  // text drawing, which wants the job's thread) beside the menus.
   bool PlanPictures();
-  bool RenderNextPicture();
+  // Renders the next still not yet taken (`plain_only`: only one without
+  // lyrics); false when none is left or one has failed.
+  bool RenderNextPicture(bool plain_only = false);
   bool RunAudioStep();
   bool RunPictureStep();
   bool StartAuthoring();
@@ -210,7 +214,10 @@ class OutputJob {
   struct PendingPicture {
     std::function<bool()> render;
     std::string out;
+    bool plain = false;  // no lyrics
+    bool taken = false;
   };
+  std::mutex pictures_mutex_;  // the fields below, while a worker renders
   std::vector<PendingPicture> pictures_;
   std::size_t pictures_done_ = 0;
   std::string picture_failure_;

@@ -186,7 +186,7 @@ std::vector<ButtonLinks> LinkButtons(const std::vector<PageButton>& buttons) {
 }
 
 ButtonMenuVob WriteButtonMenuVob(const fs::path& vob, const std::vector<ButtonPage>& pages, TvSystem tv,
-                                 const JobSignals& signals) {
+                                 const JobSignals& signals, const CodedMenuPictures* coded) {
   ButtonMenuVob result;
   result.tv = tv;
   const MenuTiming timing = MenuTimingFor(tv);
@@ -208,7 +208,10 @@ ButtonMenuVob WriteButtonMenuVob(const fs::path& vob, const std::vector<ButtonPa
     const ButtonPage& page = pages[k];
     const int number = static_cast<int>(k + 1);
     if (!ValidButtons(page.buttons, kMenuPictureWidth, height)) return fail(number);
-    const EncodedPicture picture = EncodePicturePacks(page.picture, kAspect43, 0, signals);
+    const auto ahead = coded ? coded->find(page.picture) : CodedMenuPictures::const_iterator{};
+    const EncodedPicture picture = coded && ahead != coded->end()
+                                       ? ahead->second
+                                       : EncodePicturePacks(page.picture, kAspect43, 0, signals);
     if (signals.Aborted()) return fail(number);  // the caller reports the abort
     if (!picture.result.written || picture.video.empty() || picture.result.frame_rate_code != timing.frame_rate_code)
       return fail(number);

@@ -7,9 +7,11 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <optional>
 #include <vector>
 
+#include "encoder/still_encoder.h"
 #include "ifo/ifo_common.h"
 #include "job/job_signals.h"
 #include "job/navigation_code.h"
@@ -75,8 +77,11 @@ struct ButtonMenuVob {
 // 1. A page whose picture cannot be coded, or is not of the TV system's size,
 // or has no or too many buttons, stops the writing, as does the abort flag;
 // nothing is left then.
+// Menu pictures coded ahead, by their file; a page whose picture is not
+// among them is coded when its VOB is written.
+using CodedMenuPictures = std::map<std::filesystem::path, EncodedPicture>;
 ButtonMenuVob WriteButtonMenuVob(const std::filesystem::path& vob, const std::vector<ButtonPage>& pages,
-                                 TvSystem tv, const JobSignals& signals);
+                                 TvSystem tv, const JobSignals& signals, const CodedMenuPictures* coded = nullptr);
 
 // One program chain of a menu domain.
 struct MenuPgcPlan {

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <future>
 #include <new>
 #include <string>
 #include <vector>
@@ -101,6 +102,12 @@ int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
     shown_chapter = chapter_percent;
     shown_overall = overall / 2;
   };
+  // The menu pages are coded on a worker while the titles are written.
+  std::future<CodedMenuPictures> coded_menus;
+  if (menus) {
+    const JobSignals quiet{platform::kNoWindow, nullptr, signals.abort};
+    coded_menus = std::async(std::launch::async, [menus, quiet] { return CodeMenuPictures(*menus, quiet); });
+  }
   TitleSetMuxer muxer({out, video_ts, params.aspect == kAspect169 ? kAspect169 : kAspect43}, signals, report);
   std::vector<NavigationCommand> post_commands(static_cast<std::size_t>(titles));
   StreamAttributes streams;
@@ -125,6 +132,12 @@ int RunAuthorJob(const AuthorParams& params, const JobSignals& signals,
   }
   // With menus the disc comes back to the title menu after the last title.
   if (menus && post_commands.back() == NavigationCommand{}) post_commands.back() = command::CallTitleMenu(1);
+  MenuSet menus_with_pictures;
+  if (menus) {
+    menus_with_pictures = *menus;
+    menus_with_pictures.coded = coded_menus.get();
+    menus = &menus_with_pictures;
+  }
 
   TitleSetInfo info = DescribeTitleSet(muxer, post_commands);
   info.streams = streams;

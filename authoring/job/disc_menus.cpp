@@ -122,7 +122,7 @@ std::optional<TitleSetMenus> BuildSongMenus(const MenuSet& menus, const fs::path
   pgcs[0].entry = kRootMenuType;
   pgcs[1].entry = kChapterMenuType;
 
-  const ButtonMenuVob vob = WriteButtonMenuVob(video_ts / "VTS_01_0.VOB", pages, tv, signals);
+  const ButtonMenuVob vob = WriteButtonMenuVob(video_ts / "VTS_01_0.VOB", pages, tv, signals, &menus.coded);
   if (!vob.written) {
     failed = vob.failed_page ? kResultMenuPicture : kResultWriteFailed;
     return std::nullopt;
@@ -151,9 +151,27 @@ TitleMenu BuildTitleMenu(const MenuSet& menus, const fs::path& video_ts, TvSyste
     pgcs.push_back({pgc == 1 ? kTitleMenuType : std::uint8_t{0}, {command::HighlightButton(1)}, {command::LinkPgc(pgc)}, pgc});
   }
   TitleMenu menu;
-  menu.vob = WriteButtonMenuVob(video_ts / "VIDEO_TS.VOB", pages, tv, signals);
+  menu.vob = WriteButtonMenuVob(video_ts / "VIDEO_TS.VOB", pages, tv, signals, &menus.coded);
   if (menu.vob.written) menu.tables = BuildMenuTables(pgcs, menu.vob, kTitleMenuPresent, menus.accent_rgb, kMenuLanguage);
   return menu;
+}
+
+CodedMenuPictures CodeMenuPictures(const MenuSet& menus, const JobSignals& signals) {
+  CodedMenuPictures coded;
+  auto code = [&](const std::vector<MenuPageCopy>& pages) {
+    for (const MenuPageCopy& page : pages) {
+      if (signals.Aborted() || coded.count(page.picture)) continue;
+      try {
+        EncodedPicture picture = EncodePicturePacks(page.picture, kAspect43, 0, signals);
+        if (picture.result.written && !picture.video.empty()) coded.emplace(page.picture, std::move(picture));
+      } catch (const std::bad_alloc&) {
+        // Coded again, and refused, when the page is written.
+      }
+    }
+  };
+  code(menus.title_pages);
+  for (const auto& pages : menus.song_pages) code(pages);
+  return coded;
 }
 
 }  // namespace pennock

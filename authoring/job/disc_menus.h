@@ -26,7 +26,12 @@ struct MenuSet {
   bool start_with_menu = false;
   std::vector<MenuPageCopy> title_pages;
   std::array<std::vector<MenuPageCopy>, kMaxTitles + 1> song_pages;  // [t]
+  CodedMenuPictures coded;  // the pages' pictures, once coded ahead
 };
+
+// Codes the pictures of every page (quietly: `signals` should send nothing);
+// a picture that fails is left out and fails again when its page is written.
+CodedMenuPictures CodeMenuPictures(const MenuSet& menus, const JobSignals& signals);
 
 // The copy the worker keeps; nullopt when the menus do not fit the job's
 // titles (no title page, a page without picture or with 0 or too many

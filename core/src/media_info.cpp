@@ -30,7 +30,20 @@ using MediaInput = std::unique_ptr<AVFormatContext, InputCloser>;
 // Opens a local file and reads its stream parameters; null on any failure.
 // Probing arbitrary files must stay silent and must only ever read local
 // files, so the library log is muted and the file protocol is forced.
-MediaInput OpenMedia(const fs::path& path) {
+// One PCM stream of known rate, channels and length, as the WAV demuxer
+// reads them from the header.
+bool IsPlainPcmWav(const AVFormatContext& input) {
+  if (std::string_view(input.iformat->name) != "wav" || input.nb_streams != 1) return false;
+  const AVStream& stream = *input.streams[0];
+  const AVCodecParameters& par = *stream.codecpar;
+  return par.codec_type == AVMEDIA_TYPE_AUDIO && par.codec_id >= AV_CODEC_ID_PCM_S16LE &&
+         par.codec_id < AV_CODEC_ID_ADPCM_IMA_QT && par.sample_rate > 0 && par.ch_layout.nb_channels > 0 &&
+         stream.duration != AV_NOPTS_VALUE && stream.duration >= 0;
+}
+
+// `header` asks only for what the container's header tells (streams, rate,
+// channels, length): a PCM WAV is then not read into its data.
+MediaInput OpenMedia(const fs::path& path, bool header = false) {
   static std::once_flag quiet;
   std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
 
@@ -48,6 +61,9 @@ MediaInput OpenMedia(const fs::path& path) {
   if (opened < 0) return nullptr;  // the context is freed by libavformat
 
   MediaInput input(raw);
+  // A PCM WAV's header tells that much (a disc job asks three times a
+  // chapter); its sample format is known only after reading data.
+  if (header && IsPlainPcmWav(*input)) return input;
   if (avformat_find_stream_info(input.get(), nullptr) < 0) return nullptr;
   return input;
 }
@@ -147,7 +163,7 @@ struct Length {
 };
 
 std::optional<Length> MediaLength(const fs::path& path) {
-  const MediaInput input = OpenMedia(path);
+  const MediaInput input = OpenMedia(path, true);
   if (!input) return std::nullopt;
   if (input->duration != AV_NOPTS_VALUE && input->duration >= 0)
     return Length{input->duration, AV_TIME_BASE_Q};
@@ -181,7 +197,7 @@ std::string FormatMediaDuration(const fs::path& path) {
 }
 
 bool IsDiscReadyWav(const fs::path& path, int sample_rate) {
-  const MediaInput input = OpenMedia(path);
+  const MediaInput input = OpenMedia(path, true);
   if (!input || std::string_view(input->iformat->name) != "wav") return false;
   const AVStream* stream = FirstAudioStream(*input);
   if (!stream) return false;
@@ -206,7 +222,7 @@ std::string GetMediaTitleTag(const fs::path& path) {
 }
 
 bool HasAudioStream(const fs::path& path) {
-  const MediaInput input = OpenMedia(path);
+  const MediaInput input = OpenMedia(path, true);
   return input && FirstAudioStream(*input) != nullptr;
 }
 
