@@ -50,15 +50,6 @@ class SliceSamples {
   std::vector<std::int32_t> y_, cb_, cr_;
 };
 
-void PutPaddingPacket(std::uint8_t* p, std::size_t length) {
-  p[0] = 0x00;
-  p[1] = 0x00;
-  p[2] = 0x01;
-  p[3] = 0xBE;
-  PutBe16(p + 4, static_cast<std::uint16_t>(length));
-  std::fill_n(p + 6, length, 0xFF);
-}
-
 }  // namespace
 
 int FrameRateCodeForHeight(int height) {

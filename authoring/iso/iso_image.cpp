@@ -283,12 +283,6 @@ bool Place(std::vector<IsoImageFile>& files, Plan& p) {
 void WriteIso9660(const SectorMap& sector, const Plan& p, const std::vector<IsoImageFile>& files,
                   const std::string& label) {
   const std::time_t t = p.time;
-  const auto path_l = p.path_l;
-  const auto path_m = p.path_m;
-  const auto iso_root = p.iso_root;
-  const auto iso_video = p.iso_video;
-  const auto iso_audio = p.iso_audio;
-  const auto video_iso_sectors = p.video_iso_sectors;
   const std::uint32_t path_table_bytes = 10 + 16 + 16;
   {
     std::uint8_t* d = sector(kIsoPrimary);
@@ -302,9 +296,9 @@ void WriteIso9660(const SectorMap& sector, const Plan& p, const std::vector<IsoI
     Both16(d + 124, 1);
     Both16(d + 128, kSector);
     Both32(d + 132, path_table_bytes);
-    Le32(d + 140, path_l);
-    Be32(d + 148, path_m);
-    PutDirRecord(d + 156, std::string(1, '\0'), iso_root, kSector, true, t);
+    Le32(d + 140, p.path_l);
+    Be32(d + 148, p.path_m);
+    PutDirRecord(d + 156, std::string(1, '\0'), p.iso_root, kSector, true, t);
     PutPadded(d + 190, 128, label, ' ');
     PutPadded(d + 318, 128, "", ' ');
     PutPadded(d + 446, 128, "", ' ');
@@ -324,7 +318,7 @@ void WriteIso9660(const SectorMap& sector, const Plan& p, const std::vector<IsoI
   }
   // Path tables: the root, AUDIO_TS, VIDEO_TS (by name), both children of the root.
   for (const bool big : {false, true}) {
-    std::uint8_t* d = sector(big ? path_m : path_l);
+    std::uint8_t* d = sector(big ? p.path_m : p.path_l);
     const auto put = [&d, big](const std::string& id, std::uint32_t extent) {
       d[0] = static_cast<std::uint8_t>(id.size());
       d[1] = 0;
@@ -333,22 +327,22 @@ void WriteIso9660(const SectorMap& sector, const Plan& p, const std::vector<IsoI
       std::memcpy(d + 8, id.data(), id.size());
       d += 8 + id.size() + (id.size() & 1);
     };
-    put(std::string(1, '\0'), iso_root);
-    put("AUDIO_TS", iso_audio);
-    put("VIDEO_TS", iso_video);
+    put(std::string(1, '\0'), p.iso_root);
+    put("AUDIO_TS", p.iso_audio);
+    put("VIDEO_TS", p.iso_video);
   }
   {
-    std::uint8_t* d = sector(iso_root);
-    d += PutDirRecord(d, std::string(1, '\0'), iso_root, kSector, true, t);
-    d += PutDirRecord(d, std::string(1, '\1'), iso_root, kSector, true, t);
-    d += PutDirRecord(d, "AUDIO_TS", iso_audio, kSector, true, t);
-    PutDirRecord(d, "VIDEO_TS", iso_video, video_iso_sectors * kSector, true, t);
+    std::uint8_t* d = sector(p.iso_root);
+    d += PutDirRecord(d, std::string(1, '\0'), p.iso_root, kSector, true, t);
+    d += PutDirRecord(d, std::string(1, '\1'), p.iso_root, kSector, true, t);
+    d += PutDirRecord(d, "AUDIO_TS", p.iso_audio, kSector, true, t);
+    PutDirRecord(d, "VIDEO_TS", p.iso_video, p.video_iso_sectors * kSector, true, t);
   }
   {
-    std::uint8_t* d = sector(iso_video);
+    std::uint8_t* d = sector(p.iso_video);
     std::size_t used = 0;
-    used += PutDirRecord(d + used, std::string(1, '\0'), iso_video, video_iso_sectors * kSector, true, t);
-    used += PutDirRecord(d + used, std::string(1, '\1'), iso_root, kSector, true, t);
+    used += PutDirRecord(d + used, std::string(1, '\0'), p.iso_video, p.video_iso_sectors * kSector, true, t);
+    used += PutDirRecord(d + used, std::string(1, '\1'), p.iso_root, kSector, true, t);
     for (std::size_t i : p.iso_order) {
       const IsoImageFile& f = files[i];
       const std::string id = f.name + ";1";
@@ -357,9 +351,9 @@ void WriteIso9660(const SectorMap& sector, const Plan& p, const std::vector<IsoI
     }
   }
   {
-    std::uint8_t* d = sector(iso_audio);
-    d += PutDirRecord(d, std::string(1, '\0'), iso_audio, kSector, true, t);
-    PutDirRecord(d, std::string(1, '\1'), iso_root, kSector, true, t);
+    std::uint8_t* d = sector(p.iso_audio);
+    d += PutDirRecord(d, std::string(1, '\0'), p.iso_audio, kSector, true, t);
+    PutDirRecord(d, std::string(1, '\1'), p.iso_root, kSector, true, t);
   }
 }
 
@@ -476,16 +470,6 @@ void WriteUdfFiles(const SectorMap& sector, const Plan& p, const std::vector<Iso
                    const std::u32string& udf_volume, const std::u32string& udf_logical) {
   const std::time_t t = p.time;
   const auto block = [](std::uint32_t at) { return at - kPartitionStart; };
-  const auto root_entry = p.root_entry;
-  const auto root_fids = p.root_fids;
-  const auto video_entry = p.video_entry;
-  const auto video_fids = p.video_fids;
-  const auto audio_entry = p.audio_entry;
-  const auto audio_fids = p.audio_fids;
-  const auto file_entries = p.file_entries;
-  const auto root_fid_bytes = p.root_fid_bytes;
-  const auto video_fid_bytes = p.video_fid_bytes;
-  const auto audio_fid_bytes = p.audio_fid_bytes;
   {
     std::uint8_t* d = sector(kPartitionStart);
     UdfTime(d + 16, t);
@@ -497,35 +481,35 @@ void WriteUdfFiles(const SectorMap& sector, const Plan& p, const std::vector<Iso
     PutDstring(d + 112, 128, udf_logical);
     PutCharspec(d + 240);
     PutDstring(d + 304, 32, udf_volume);
-    PutLongAd(d + 400, kSector, block(root_entry));
+    PutLongAd(d + 400, kSector, block(p.root_entry));
     PutDomainId(d + 416);
     FinishTag(d, kTagFileSet, 0, 512);
     FinishTag(sector(kPartitionStart + 1), kTagTerminating, 1, 512);
   }
   {
-    std::uint8_t* dir = sector(root_fids);
-    std::size_t at = PutFid(dir, 0, block(root_fids), 0x0A, "", block(root_entry), 0);
-    at += PutFid(dir, at, block(root_fids), 0x02, "VIDEO_TS", block(video_entry), kVideoTsId);
-    PutFid(dir, at, block(root_fids), 0x02, "AUDIO_TS", block(audio_entry), kAudioTsId);
-    PutFileEntry(sector(root_entry), block(root_entry), true, 3, root_fid_bytes, block(root_fids), t, 0);
+    std::uint8_t* dir = sector(p.root_fids);
+    std::size_t at = PutFid(dir, 0, block(p.root_fids), 0x0A, "", block(p.root_entry), 0);
+    at += PutFid(dir, at, block(p.root_fids), 0x02, "VIDEO_TS", block(p.video_entry), kVideoTsId);
+    PutFid(dir, at, block(p.root_fids), 0x02, "AUDIO_TS", block(p.audio_entry), kAudioTsId);
+    PutFileEntry(sector(p.root_entry), block(p.root_entry), true, 3, p.root_fid_bytes, block(p.root_fids), t, 0);
   }
   {
-    std::uint8_t* dir = sector(video_fids);
-    std::size_t at = PutFid(dir, 0, block(video_fids), 0x0A, "", block(root_entry), 0);
+    std::uint8_t* dir = sector(p.video_fids);
+    std::size_t at = PutFid(dir, 0, block(p.video_fids), 0x0A, "", block(p.root_entry), 0);
     for (std::size_t i = 0; i < files.size(); ++i)
-      at += PutFid(dir, at, block(video_fids), 0, files[i].name, block(file_entries + static_cast<std::uint32_t>(i)),
+      at += PutFid(dir, at, block(p.video_fids), 0, files[i].name, block(p.file_entries + static_cast<std::uint32_t>(i)),
                    kFirstFileId + i);
-    PutFileEntry(sector(video_entry), block(video_entry), true, 1, video_fid_bytes, block(video_fids), t,
+    PutFileEntry(sector(p.video_entry), block(p.video_entry), true, 1, p.video_fid_bytes, block(p.video_fids), t,
                  kVideoTsId);
   }
   {
-    PutFid(sector(audio_fids), 0, block(audio_fids), 0x0A, "", block(root_entry), 0);
-    PutFileEntry(sector(audio_entry), block(audio_entry), true, 1, audio_fid_bytes, block(audio_fids), t,
+    PutFid(sector(p.audio_fids), 0, block(p.audio_fids), 0x0A, "", block(p.root_entry), 0);
+    PutFileEntry(sector(p.audio_entry), block(p.audio_entry), true, 1, p.audio_fid_bytes, block(p.audio_fids), t,
                  kAudioTsId);
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     const IsoImageFile& f = files[i];
-    const std::uint32_t at = file_entries + static_cast<std::uint32_t>(i);
+    const std::uint32_t at = p.file_entries + static_cast<std::uint32_t>(i);
     PutFileEntry(sector(at), block(at), false, 1, f.bytes, block(f.sector), f.modified, kFirstFileId + i);
   }
 }

@@ -10,6 +10,15 @@ void PutBe16(std::uint8_t* p, std::uint16_t value) {
   p[1] = static_cast<std::uint8_t>(value);
 }
 
+void PutPaddingPacket(std::uint8_t* p, std::size_t length) {
+  p[0] = 0x00;
+  p[1] = 0x00;
+  p[2] = 0x01;
+  p[3] = 0xBE;
+  PutBe16(p + 4, static_cast<std::uint16_t>(length));
+  std::fill_n(p + 6, length, 0xFF);
+}
+
 void PutBe32(std::uint8_t* p, std::uint32_t value) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(value >> (24 - 8 * i));
 }

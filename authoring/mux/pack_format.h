@@ -43,6 +43,8 @@ inline constexpr std::uint8_t kFrameFlagPal = 0x40;   // 25 Hz
 }  // namespace nav
 
 void PutBe16(std::uint8_t* p, std::uint16_t value);
+// A padding packet at `p`: its start code, `length`, then `length` bytes 0xFF.
+void PutPaddingPacket(std::uint8_t* p, std::size_t length);
 void PutBe32(std::uint8_t* p, std::uint32_t value);
 std::uint32_t GetBe32(const std::uint8_t* p);
 

@@ -67,15 +67,6 @@ std::uint16_t Nibbles(const std::array<std::uint8_t, 4>& v) {
   return static_cast<std::uint16_t>((v[3] & 0xF) << 12 | (v[2] & 0xF) << 8 | (v[1] & 0xF) << 4 | (v[0] & 0xF));
 }
 
-void PutPadding(std::uint8_t* p, std::size_t length) {
-  p[0] = 0x00;
-  p[1] = 0x00;
-  p[2] = 0x01;
-  p[3] = 0xBE;
-  PutBe16(p + 4, static_cast<std::uint16_t>(length));
-  std::fill_n(p + 6, length, 0xFF);
-}
-
 }  // namespace
 
 std::uint32_t PackedColours(const SubpictureColours& colours) {
@@ -156,7 +147,7 @@ std::vector<Pack> PacketiseSubpicture(const std::vector<std::uint8_t>& unit, std
     std::copy_n(unit.begin() + static_cast<std::ptrdiff_t>(pos), take, data);
     pos += take;
     PutBe16(p + kPes + 4, static_cast<std::uint16_t>(3 + header_data + 1 + take));
-    if (gap > 0) PutPadding(data + take, gap - 6);
+    if (gap > 0) PutPaddingPacket(data + take, gap - 6);
   }
   return packs;
 }

@@ -400,9 +400,7 @@ class TitleSetMuxer::TitleWriter {
     if (pad_packet) {
       std::uint8_t* pad = l + 7 + packet.data;
       const std::size_t pad_length = kSectorSize - static_cast<std::size_t>(pad - pack.data()) - 6;
-      pad[0] = 0x00; pad[1] = 0x00; pad[2] = 0x01; pad[3] = 0xBE;
-      PutBe16(pad + 4, static_cast<std::uint16_t>(pad_length));
-      std::fill(pad + 6, pad + 6 + pad_length, 0xFF);
+      PutPaddingPacket(pad, pad_length);
     }
     return pack;
   }
