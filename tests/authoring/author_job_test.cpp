@@ -24,15 +24,7 @@ namespace {
 using namespace pennock;
 namespace fs = std::filesystem;
 using testing_support::ScratchDir;
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), pclose);
-  if (!pipe) return out;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) out.append(buffer, n);
-  return out;
-}
+using testing_support::Shell;
 
 bool Tool(const char* name) { return std::system((std::string("command -v ") + name + " >/dev/null 2>&1").c_str()) == 0; }
 

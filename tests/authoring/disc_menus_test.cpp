@@ -30,15 +30,7 @@ using namespace pennock;
 using namespace menu_test;
 namespace fs = std::filesystem;
 using testing_support::ScratchDir;
-
-std::string Shell(const std::string& command) {
-  std::string out;
-  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), pclose);
-  if (!pipe) return out;
-  char buffer[4096];
-  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) out.append(buffer, n);
-  return out;
-}
+using testing_support::Shell;
 
 // 16-bit stereo 48 kHz WAV of silence with a click.
 void WriteWav(const fs::path& path, double seconds) {

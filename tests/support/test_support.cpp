@@ -4,7 +4,9 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstdio>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <sstream>
 
@@ -66,6 +68,15 @@ std::string ReadFile(const fs::path& path) {
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
+}
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen((command + " 2>&1").c_str(), "r"), pclose);
+  if (!pipe) return out;
+  char buffer[4096];
+  while (std::size_t n = std::fread(buffer, 1, sizeof buffer, pipe.get())) out.append(buffer, n);
+  return out;
 }
 
 void WriteFile(const fs::path& path, const std::string& bytes) {

@@ -67,6 +67,8 @@ class MessageBoxRecorder {
 
 std::string ReadFile(const std::filesystem::path& path);
 void WriteFile(const std::filesystem::path& path, const std::string& bytes);
+// What a shell command prints on stdout and stderr.
+std::string Shell(const std::string& command);
 
 // Makes a short audio file with ffmpeg (sine tone). Returns false when ffmpeg
 // is missing or fails.
