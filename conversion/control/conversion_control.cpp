@@ -245,7 +245,7 @@ bool ConversionControl::ConvertInParallel(const int* indices, int count, int wor
 
     std::unique_lock lock(mutex);
     finished_one.wait_for(lock, std::chrono::milliseconds(20), [&] {
-      return std::any_of(pool.begin(), pool.end(), [](const Worker& w) { return w.done; });
+      return std::any_of(pool.begin(), pool.end(), [](const Worker& w) { return w.position >= 0 && w.done; });
     });
   }
   progress.ShowInFlight({}, {});

@@ -133,11 +133,19 @@ void ConverterProgress::ShowInFlight(const std::vector<std::string>& names,
     file_text_ = text;
     display_->ShowFileText(file_text_);
   }
+  // Each item counts in whole tenths of its bar: a floored sum could take
+  // back a step when an item at 1000 is done (1000 + 929.999… rounds up to
+  // 1930), and the batch bar must never move back.
   double sum = 0;
-  for (double current : currents) sum += std::clamp(current >= 0 ? current : 0.0, 0.0, 1000.0);
+  int tenths = 0;
+  for (double current : currents) {
+    const double bar = std::clamp(current >= 0 ? current : 0.0, 0.0, 1000.0);
+    sum += bar;
+    tenths += static_cast<int>(bar / 10);
+  }
   file_progress_ = static_cast<int>(sum / static_cast<double>(currents.size()));
   display_->SetFileProgress(file_progress_);
-  UpdateTotals(sum);
+  UpdateTotals(tenths * 10.0);
 }
 
 void ConverterProgress::UpdateTotals(double current) {
