@@ -93,7 +93,6 @@ std::optional<TitleSetMenus> BuildSongMenus(const MenuSet& menus, const fs::path
     first_pgc[static_cast<std::size_t>(t)] = next;
     next += static_cast<int>(menus.song_pages[t].size());
   }
-  if (next == kFirstSongPagePgc) return std::nullopt;
 
   auto command = [&](const MenuButton& b) -> NavigationCommand {
     switch (b.action) {
@@ -122,12 +121,22 @@ std::optional<TitleSetMenus> BuildSongMenus(const MenuSet& menus, const fs::path
   pgcs[0].entry = kRootMenuType;
   pgcs[1].entry = kChapterMenuType;
 
+  TitleSetMenus result;
+  if (pages.empty()) {
+    // No title has a song menu: the two PGCs that pick the menu alone, so
+    // the menu key inside a title still shows the title menu. No menu VOB,
+    // no cells.
+    result.tables = BuildMenuTables(pgcs, ButtonMenuVob{}, kRootAndChapterMenusPresent, menus.accent_rgb,
+                                    kMenuLanguage);
+    result.tables.c_adt.clear();
+    result.tables.vobu_admap.clear();
+    return result;
+  }
   const ButtonMenuVob vob = WriteButtonMenuVob(video_ts / "VTS_01_0.VOB", pages, tv, signals, &menus.coded);
   if (!vob.written) {
     failed = vob.failed_page ? kResultMenuPicture : kResultWriteFailed;
     return std::nullopt;
   }
-  TitleSetMenus result;
   result.tables = BuildMenuTables(pgcs, vob, kRootAndChapterMenusPresent, menus.accent_rgb, kMenuLanguage);
   result.attributes = vob.attributes;
   return result;

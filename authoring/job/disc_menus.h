@@ -39,9 +39,10 @@ CodedMenuPictures CodeMenuPictures(const MenuSet& menus, const JobSignals& signa
 std::optional<MenuSet> CopyMenus(const DiscMenus& menus, const AuthorParams& params);
 
 // Writes VTS_01_0.VOB with the song menus of every title that has one and
-// returns the title set's menu tables; nullopt when no title has one. Sets
-// `failed` to kResultMenuPicture or kResultWriteFailed when a page cannot be
-// written.
+// returns the title set's menu tables, whose root and chapter menus show the
+// title's song menu, or the title menu for a title without one (no VOB when
+// no title has one). nullopt with `failed` set to kResultMenuPicture or
+// kResultWriteFailed when a page cannot be written.
 struct TitleSetMenus {
   MenuTables tables;
   StreamAttributes attributes;

@@ -389,6 +389,32 @@ TEST(DiscMenus, EveryButtonLeadsWhereItSays) {
   EXPECT_TRUE(player.InTitleMenu());
 }
 
+// The menu and chapter keys inside a title of one song show the title menu,
+// also on a disc where no title has a song menu (no title-set menu VOB then).
+TEST(DiscMenus, MenuKeysInATitleWithoutSongsMenuShowTheTitleMenu) {
+  const struct { std::vector<int> chapters; bool menu_vob; } kDiscs[] = {{{2, 1, 3}, true}, {{1, 1}, false}};
+  for (const auto& d : kDiscs) {
+    SCOPED_TRACE(d.chapters.size());
+    ScratchDir dir;
+    MenuDisc disc(dir, d.chapters, false);
+    ASSERT_EQ(disc.Author(), 0);
+    EXPECT_EQ(fs::exists(disc.Out() / "VIDEO_TS" / "VTS_01_0.VOB"), d.menu_vob);
+    Player player(disc.Out());
+    ASSERT_TRUE(player.Opened());
+    for (const DVDMenuID_t key : {DVD_MENU_Root, DVD_MENU_Part}) {
+      player.PlayTitle(2);
+      ASSERT_EQ(player.Run(), Player::Rest::Title);
+      player.MenuKey(key);
+      ASSERT_EQ(player.Run(), Player::Rest::Menu) << key;
+      EXPECT_TRUE(player.InTitleMenu()) << key;
+      EXPECT_EQ(player.Buttons(), RectsOf(disc.TitlePages()[0]));
+    }
+    const std::string report = Shell("lsdvd -x '" + disc.Out().string() + "' 2>&1");
+    EXPECT_EQ(report.find("rror"), std::string::npos) << report;
+    EXPECT_NE(report.find("Title: 02"), std::string::npos) << report;
+  }
+}
+
 // Menus that do not fit the disc's titles are refused before any work.
 TEST(DiscMenus, MenusThatDoNotFitTheDiscAreRefused) {
   ScratchDir dir;
