@@ -20,10 +20,14 @@ inline constexpr PcmShape kStereo16{16, 2};
 // Sample width and channels of a PCM WAV file; nullopt for anything else.
 std::optional<PcmShape> ReadPcmShape(const std::filesystem::path& wav);
 
-// Copies a 16- or 24-bit PCM WAV of one or two channels as 16-bit stereo
-// at the same rate (mono doubled, 24-bit rounded). False, with nothing left
-// at `out`, when the input cannot be read or the output cannot be written;
-// `error` then says why.
+// True when `wav` is 16- or 24-bit PCM at `rate` Hz with any number of
+// channels: what the disc takes once the chapters' formats are united.
+bool IsPcmWavAt(const std::filesystem::path& wav, int rate);
+
+// Copies a 16- or 24-bit PCM WAV as 16-bit stereo at the same rate (mono
+// doubled, more than two channels mixed down, 24-bit rounded). False, with
+// nothing left at `out`, when the input cannot be read or the output cannot
+// be written; `error` then says why.
 bool WriteStereo16Wav(const std::filesystem::path& in, const std::filesystem::path& out,
                       std::string* error = nullptr);
 

@@ -307,15 +307,16 @@ std::int64_t ExpectedDiscBytes(const ProjectDocument& project) {
   std::int64_t total = kFixedBytes;
   for (int j = 0; j < project.CellCount(); ++j) {
     const AudioCell& cell = *project.GetAudioCell(j);
-    // A WAV at the disc's rate is taken as it is (or made 16-bit stereo);
-    // anything else is converted to 16-bit stereo. Play times are whole
-    // seconds, rounded down.
+    // A WAV at the disc's rate of one or two channels is taken as it is (or
+    // made 16-bit stereo); anything else becomes 16-bit stereo. Play times
+    // are whole seconds, rounded down.
     double seconds = cell.AudioTotalTime + 1.0;
     std::int64_t audio = static_cast<std::int64_t>(seconds * rate * 4);
     if (const auto wav = core::ReadWavLayout(cell.AudioFilePath);
         wav && static_cast<int>(wav->sample_rate) == rate && wav->block_align) {
       seconds = static_cast<double>(wav->Frames()) / rate;
-      audio = static_cast<std::int64_t>(std::max<std::uint64_t>(wav->data_size, wav->Frames() * 4));
+      const std::uint64_t stereo = wav->Frames() * 4;
+      audio = static_cast<std::int64_t>(wav->channels > 2 ? stereo : std::max<std::uint64_t>(wav->data_size, stereo));
     }
     total += (audio + kAudioPayload - 1) / kAudioPayload * kSectorBytes;
     total += static_cast<std::int64_t>(std::ceil(seconds / vobu_seconds)) * kSectorBytes;
@@ -414,7 +415,7 @@ bool OutputJob::RunAudioStep() {
     if (converted[static_cast<std::size_t>(j)]) {
       const char* destination = conversion.GetItemDestination(j);
       audio = destination ? destination : "";
-      if (!IsDiscReadyWav(audio, rate))
+      if (!IsPcmWavAt(audio, rate))
         return Fail("the audio of " + cell.AudioFilePath + " could not be converted to " +
                     std::to_string(rate) + " Hz PCM");
     }
@@ -448,9 +449,11 @@ bool OutputJob::UniteAudioFormat(std::vector<std::string>& files) {
     if (!shape) return Fail(file + " is not a PCM WAV file");
     shapes.push_back(*shape);
   }
-  if (std::all_of(shapes.begin(), shapes.end(), [&](const PcmShape& s) { return s == shapes.front(); }))
+  if (shapes.front().channels <= 2 &&
+      std::all_of(shapes.begin(), shapes.end(), [&](const PcmShape& s) { return s == shapes.front(); }))
     return true;
-  // Mixed widths or channel counts: every chapter becomes 16-bit stereo.
+  // Mixed widths or channel counts, or more than two channels: every chapter
+  // becomes 16-bit stereo.
   char name[64];
   for (std::size_t j = 0; j < files.size(); ++j) {
     if (shapes[j] == kStereo16) continue;

@@ -4,6 +4,7 @@
 #include <bit>
 #include <cmath>
 
+#include "core/stereo_mix.h"
 #include "core/wav_reader.h"
 
 namespace carrowell {
@@ -82,34 +83,14 @@ long PcmWavReader::Read(std::int16_t* out, std::size_t count) {
   if (std::fread(frame_buffer_.data(), sizeof(std::int16_t), frame_buffer_.size(), file_) !=
       frame_buffer_.size())
     return -1;
-  // To a left/right pair: the front pair to left and right, the centre to
-  // both, the low-frequency channel (fourth of six or more) left out, the
-  // rest alternately left and right; a mono file to both sides.
-  auto weight = [channels](int c, bool left) {
-    if (channels == 1) return 1.0;
-    if (c == 0) return left ? 1.0 : 0.0;
-    if (c == 1) return left ? 0.0 : 1.0;
-    if (c == 2) return 0.7071;
-    if (c == 3 && channels >= 6) return 0.0;
-    return ((c % 2) == 0) == left ? 0.7071 : 0.0;
-  };
-  double left_total = 0, right_total = 0;
-  for (int c = 0; c < channels; ++c) {
-    left_total += weight(c, true);
-    right_total += weight(c, false);
-  }
   auto to16 = [](double v) {
     return static_cast<std::int16_t>(std::clamp(std::lround(v), -32768L, 32767L));
   };
+  const core::StereoMix mix(channels);
   for (std::size_t f = 0; f < frames; ++f) {
     const std::int16_t* in = &frame_buffer_[f * channels];
     double left = 0, right = 0;
-    for (int c = 0; c < channels; ++c) {
-      left += in[c] * weight(c, true);
-      right += in[c] * weight(c, false);
-    }
-    left /= left_total;
-    right /= right_total;
+    mix.Mix(in, left, right);
     if (out_channels == 1) {
       out[f] = to16((left + right) / 2);
     } else {

@@ -81,6 +81,31 @@ TEST(DiscAudio, MonoIsDoubledAnd24BitIsRounded) {
   EXPECT_EQ(Samples(dir / "out2.wav"), (std::vector<std::int16_t>{0x1235, 32767, 0, 0x007F}));
 }
 
+// More than two channels in WAV order: front pair, centre at -3 dB to both,
+// the low-frequency channel of 5.1 and up left out, the rest alternately
+// left and right at -3 dB, each side scaled by its weights' sum.
+TEST(DiscAudio, MoreChannelsAreMixedToStereo) {
+  const struct {
+    std::vector<std::int16_t> frame;
+    std::int16_t left, right;
+  } kCases[] = {
+      {{1000, -2000, 3000}, 1828, 71},
+      {{1000, 2000, 3000, 30000, 400, 800}, 1410, 1941},
+      {{-32768, -32768, -32768, -32768, -32768, -32768, -32768, -32768}, -32768, -32768},
+      {{0, 0, 0, 0, 0, 0, 0, 9000}, 0, 2039},
+  };
+  testing_support::ScratchDir dir;
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.frame.size());
+    Bytes data;
+    for (const std::int16_t v : c.frame) Put(data, static_cast<std::uint16_t>(v), 2);
+    Write(dir / "many.wav", MakeWav(16, static_cast<int>(c.frame.size()), data));
+    ASSERT_TRUE(WriteStereo16Wav(dir / "many.wav", dir / "out.wav"));
+    EXPECT_EQ(ReadPcmShape(dir / "out.wav"), kStereo16);
+    EXPECT_EQ(Samples(dir / "out.wav"), (std::vector<std::int16_t>{c.left, c.right}));
+  }
+}
+
 TEST(DiscAudio, RefusalsLeaveNoFile) {
   testing_support::ScratchDir dir;
   testing_support::WriteFile(dir / "text.wav", "not a wave file at all");
@@ -88,8 +113,8 @@ TEST(DiscAudio, RefusalsLeaveNoFile) {
   EXPECT_FALSE(WriteStereo16Wav(dir / "text.wav", dir / "out.wav", &error));
   EXPECT_NE(error.find("text.wav"), std::string::npos);
   EXPECT_FALSE(fs::exists(dir / "out.wav"));
-  Write(dir / "six.wav", MakeWav(16, 6, Bytes(12, 0)));
-  EXPECT_FALSE(WriteStereo16Wav(dir / "six.wav", dir / "out.wav", &error));
+  Write(dir / "float.wav", [] { Bytes b = MakeWav(32, 6, Bytes(24, 0)); b[20] = 3; return b; }());
+  EXPECT_FALSE(WriteStereo16Wav(dir / "float.wav", dir / "out.wav", &error));
   EXPECT_FALSE(fs::exists(dir / "out.wav"));
   Write(dir / "ok.wav", MakeWav(16, 1, {1, 0}));
   EXPECT_FALSE(WriteStereo16Wav(dir / "ok.wav", dir / "no" / "such" / "out.wav", &error));

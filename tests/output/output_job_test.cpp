@@ -384,23 +384,34 @@ TEST_F(OutputJobTest, WholeJobPairsPicturesAndAudioInCompactTitles) {
 }
 
 TEST_F(OutputJobTest, MixedChannelCountsBecomeOneStereoFormat) {
-  // A mono and a stereo chapter, both ready as they are: the disc's one
-  // audio stream needs them alike.
+  // Beside a stereo chapter: a mono WAV ready as it is, and 5.1 sources at
+  // and off the disc's rate, which the conversion keeps at six channels.
+  // The disc's one audio stream needs them all alike: 16-bit stereo.
+  const struct { const char* name; int rate, channels; } kSources[] = {
+      {"mono.wav", 48000, 1}, {"six.wav", 48000, 6}, {"six44.wav", 44100, 6}};
   AddChapter(0, 1);
-  const fs::path mono = dir_ / "mono.wav";
-  ASSERT_TRUE(MakeToneFile(mono, 1, 48000, 1));
-  AudioCell cell = *context_.Project().GetAudioCell(0);
-  cell.AudioFilePath = mono.string();
-  context_.Project().AddCells(cell, *context_.Project().GetVideoCell(0), -1);
-  ASSERT_EQ(context_.Conversion().AddFile(mono.string().c_str(), -1), 1);
+  for (const auto& source : kSources) {
+    const fs::path path = dir_ / source.name;
+    ASSERT_TRUE(MakeToneFile(path, 1, source.rate, source.channels));
+    AudioCell cell = *context_.Project().GetAudioCell(0);
+    cell.AudioFilePath = path.string();
+    cell.AudioSampleRate = source.rate;
+    context_.Project().AddCells(cell, *context_.Project().GetVideoCell(0), -1);
+    ASSERT_EQ(context_.Conversion().AddFile(path.string().c_str(), -1), 1);
+  }
   ASSERT_FALSE(job_->NeedsConversion(1));
+  ASSERT_TRUE(job_->NeedsConversion(2));
 
   JobWindow window(*job_);
   MessageBoxRecorder boxes;
   ASSERT_TRUE(job_->Create()) << job_->FailureText();
   EXPECT_EQ(job_->ChapterAudioPath(0, 0), (dir_ / "tone1.wav").string());
-  EXPECT_EQ(job_->ChapterAudioPath(0, 1), (fs::path(job_->TempFolderPath()) / "Chapter1Stereo.wav").string());
-  EXPECT_EQ(ReadPcmShape(job_->ChapterAudioPath(0, 1)), kStereo16);
+  for (int chapter = 1; chapter <= 3; ++chapter) {
+    SCOPED_TRACE(chapter);
+    const std::string stereo = "Chapter" + std::to_string(chapter) + "Stereo.wav";
+    EXPECT_EQ(job_->ChapterAudioPath(0, chapter), (fs::path(job_->TempFolderPath()) / stereo).string());
+    EXPECT_EQ(ReadPcmShape(job_->ChapterAudioPath(0, chapter)), kStereo16);
+  }
   window.PumpUntilIdle();
   EXPECT_EQ(job_->Outcome(), OutputOutcome::Succeeded) << job_->FailureText();
 }
