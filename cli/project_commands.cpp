@@ -9,6 +9,7 @@
 #include "json_writer.h"
 #include "project_json.h"
 #include "platform/message_box.h"
+#include "imaging/picture_composition.h"
 #include "output/output_job.h"
 #include "project/chapter_editing.h"
 #include "project/probed_source_list.h"
@@ -280,6 +281,9 @@ int Add(const std::vector<std::string>& raw) {
   const std::string picture = args.Value("--picture").value_or(context.DefaultChapterPicturePath());
   if (picture.empty()) return UsageError("a background picture is needed (--picture FILE)");
   if (!fs::is_regular_file(picture, ec)) return Fail(Tr("background picture not found: %s", {picture}));
+  // The Edit page's rule: a chapter only with a background the disc can use.
+  if (StillPicture still; !LoadPicture(still, picture))
+    return Fail(Tr("background picture cannot be loaded (JPEG or BMP pictures only): %s", {picture}));
   chapter.picture_path = fs::absolute(picture, ec).string();
   if (auto lyrics = args.Value("--lyrics")) {
     if (!fs::is_regular_file(*lyrics, ec)) return Fail(Tr("lyric file not found: %s", {*lyrics}));

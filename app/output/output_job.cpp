@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <memory>
 #include <system_error>
+#include <utility>
 
 #include "carrowell/conversion_ctrl.h"
 #include "core/media_info.h"
@@ -129,7 +130,8 @@ class OutputJob::ConversionHost final : public core::JobHost {
     job_.Pump();
     if (job_.running_) job_.RenderNextPicture();
   }
-  bool Cancelled() const override { return !job_.running_; }
+  // A chapter still that failed ends the conversion: the job fails anyway.
+  bool Cancelled() const override { return !job_.running_ || !job_.PictureFailure().empty(); }
 
  private:
   OutputJob& job_;
@@ -234,6 +236,7 @@ bool OutputJob::Create() {
   if (running_) return false;
   outcome_ = OutputOutcome::None;
   failure_.clear();
+  owns_dvd_folder_ = made_dvd_folder_ = drop_when_authoring_ends_ = false;
   Rest();
   if (type_ == OutputType::DvdBurning) {
     if (!writer_ready_ || !writer_ready_()) {
@@ -253,6 +256,7 @@ bool OutputJob::Create() {
   if (PlanPictures() && RunAudioStep() && RunPictureStep() && running_ && StartAuthoring()) return true;
   running_ = false;
   CleanTempFolder();
+  DropDvdOutput();
   if (aborted_) return false;  // Cancel has ended the job already
   if (outcome_ == OutputOutcome::None) Fail("the job was cut short");
   host_.Finished(false);
@@ -265,6 +269,7 @@ bool OutputJob::PrepareBurnFolder() {
   // project's name: never a folder (or label) an earlier job left behind.
   project_label_ = context_.Project().Header().ProjectName;
   dvd_folder_ = burn_folder_;
+  owns_dvd_folder_ = true;
   std::error_code ec;
   fs::create_directories(dvd_folder_, ec);
   for (const auto& entry : fs::directory_iterator(dvd_folder_, ec)) fs::remove_all(entry.path(), ec);
@@ -288,7 +293,8 @@ bool OutputJob::PrepareDvdFolder() {
   project_label_ = context_.Project().Header().ProjectName;
   dvd_folder_ = Joined(data_folder_, FolderNameFor(project_label_));
   if (!fs::is_directory(dvd_folder_, ec)) {
-    if (!fs::create_directory(dvd_folder_, ec)) dvd_folder_ = data_folder_;
+    made_dvd_folder_ = owns_dvd_folder_ = fs::create_directory(dvd_folder_, ec);
+    if (!made_dvd_folder_) dvd_folder_ = data_folder_;
     return true;
   }
   const std::string question = Translate("The folder") + " \"" + dvd_folder_ + "\" \n" +
@@ -296,6 +302,7 @@ bool OutputJob::PrepareDvdFolder() {
   if (Warn(question, platform::kMbYesNo) != platform::kIdYes)
     return Fail("the folder " + dvd_folder_ + " exists and was not replaced");
   DeleteFolderContents(dvd_folder_);
+  owns_dvd_folder_ = true;
   return true;
 }
 
@@ -401,8 +408,11 @@ bool OutputJob::RunAudioStep() {
     }
   if (!convert.empty()) {
     ConversionHost sub_job(*this);
-    if (conversion.ConvertItemsInJob(convert.data(), static_cast<int>(convert.size()), sub_job) == 0)
-      return running_ ? Fail("the audio conversion failed") : false;  // a cancel has ended the job
+    if (conversion.ConvertItemsInJob(convert.data(), static_cast<int>(convert.size()), sub_job) == 0) {
+      if (!running_) return false;  // a cancel has ended the job
+      const std::string picture = PictureFailure();
+      return Fail(picture.empty() ? "the audio conversion failed" : picture);
+    }
   }
   const int walk_from = convert.empty() ? 0 : kConversionShare;
 
@@ -487,8 +497,15 @@ bool OutputJob::PlanPictures() {
     if (slot.title < 0 || slot.title >= tessaly::kMaxTitles || slot.chapter >= kOutputChapters - 1)
       return Fail("the project has more titles or chapters than a disc can hold");
     const std::string& out = chapter_pictures_[static_cast<std::size_t>(slot.title * kOutputChapters + slot.chapter)];
-    pictures_.push_back(
-        {[source, out, mode] { return RenderChapterStill(source, out, mode).written; }, out, source.lyrics.empty()});
+    // A background that cannot be loaded would leave the chapter black.
+    auto render = [source, out, mode, chapter = j + 1]() -> std::string {
+      const StillOutcome still = RenderChapterStill(source, out, mode);
+      if (!still.background_loaded)
+        return "the background picture " + source.picture.string() + " of chapter " + std::to_string(chapter) +
+               " cannot be loaded (JPEG or BMP pictures only)";
+      return still.written ? std::string() : "the chapter picture " + out + " could not be written";
+    };
+    pictures_.push_back({render, out, source.lyrics.empty()});
   }
   return true;
 }
@@ -506,12 +523,16 @@ bool OutputJob::RenderNextPicture(bool plain_only) {
     if (!next) return false;
     next->taken = true;
   }
-  const bool written = next->render();
+  const std::string failure = next->render();
   std::lock_guard lock(pictures_mutex_);
   ++pictures_done_;
-  if (!written && picture_failure_.empty())
-    picture_failure_ = "the chapter picture " + next->out + " could not be written";
-  return written;
+  if (!failure.empty() && picture_failure_.empty()) picture_failure_ = failure;
+  return failure.empty();
+}
+
+std::string OutputJob::PictureFailure() {
+  std::lock_guard lock(pictures_mutex_);
+  return picture_failure_;
 }
 
 bool OutputJob::RunPictureStep() {
@@ -549,7 +570,7 @@ bool OutputJob::RunPictureStep() {
   };
   while (running_ && RenderNextPicture()) show();
   plain.wait();
-  if (!picture_failure_.empty()) return Fail(picture_failure_);
+  if (const std::string failure = PictureFailure(); !failure.empty()) return Fail(failure);
   if (running_) show();
   return true;
 }
@@ -743,6 +764,7 @@ bool OutputJob::StartAuthoring() {
                 "or it is still busy)");
   authoring->SetMenus(DiscMenus());
   authoring->Start();
+  authoring_running_ = true;
   return true;
 }
 
@@ -775,6 +797,11 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
     const char* text = authoring->StatusText(status);
     host_.Status(text ? text : "");
   }
+  if (status == tessaly::kStatusFailed || status == tessaly::kStatusComplete ||
+      status == tessaly::kStatusCompleteOther) {
+    authoring_running_ = false;
+    if (std::exchange(drop_when_authoring_ends_, false)) DropDvdOutput();
+  }
   if (!running_) return;
   const bool yes = authoring->CompletionQuery() != 0;
   const bool complete = (status == tessaly::kStatusComplete && yes) ||
@@ -786,6 +813,7 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
     if (!fs::exists(video_ts / "VIDEO_TS.IFO", ec)) {
       Finish(OutputOutcome::Failed, "the authoring reported success but " + video_ts.string() +
                                         " holds no VIDEO_TS.IFO");
+      DropDvdOutput();
       Rest();
       return;
     }
@@ -800,6 +828,7 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
   } else if (status == tessaly::kStatusFailed) {
     // The authoring has ended without a disc: nothing else will come.
     CleanTempFolder();
+    DropDvdOutput();
     const std::string reason = AuthoringFailureText(result);
     Warn(Translate("DVD authoring failed:") + "\n" + reason);
     Finish(OutputOutcome::Failed, "DVD authoring failed: " + reason);
@@ -827,11 +856,24 @@ void OutputJob::Cancel() {
   }
   aborted_ = true;
   CleanTempFolder();
+  DropDvdOutput();
   if (was_running) {
     outcome_ = OutputOutcome::Cancelled;
     host_.Finished(false);
   }
   Rest();
+}
+
+void OutputJob::DropDvdOutput() {
+  if (!owns_dvd_folder_) return;
+  if (authoring_running_) {
+    // A cancelled authoring is still stopping: its end takes the files away.
+    drop_when_authoring_ends_ = true;
+    return;
+  }
+  DeleteFolderContents(dvd_folder_);
+  std::error_code ec;
+  if (made_dvd_folder_) fs::remove(dvd_folder_, ec);
 }
 
 void OutputJob::DeleteTemporaryFiles() {

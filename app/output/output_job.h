@@ -145,6 +145,12 @@ class OutputJob {
   // Renders the next still not yet taken (`plain_only`: only one without
   // lyrics); false when none is left or one has failed.
   bool RenderNextPicture(bool plain_only = false);
+  // Takes away what a job that ends without a disc wrote into the DVD folder
+  // it owns (once a cancelled authoring has stopped), and the folder when
+  // the job made it.
+  void DropDvdOutput();
+  // Why a chapter still failed; empty while none has.
+  std::string PictureFailure();
   bool RunAudioStep();
   bool RunPictureStep();
   bool StartAuthoring();
@@ -203,6 +209,13 @@ class OutputJob {
   OutputType type_ = OutputType::DvdFolder;
   std::string data_folder_;
   std::string dvd_folder_;
+  // What this job wrote into dvd_folder_ is all it holds: the job made it
+  // (made_dvd_folder_) or emptied it; a job that ends without a disc takes
+  // it away again.
+  bool owns_dvd_folder_ = false;
+  bool made_dvd_folder_ = false;
+  bool authoring_running_ = false;  // started, and no end status yet
+  bool drop_when_authoring_ends_ = false;
   std::string burn_folder_;  // the work folder's DVD folder
   WriterCheck writer_ready_;
   std::string project_label_;
@@ -212,7 +225,7 @@ class OutputJob {
   std::vector<std::string> chapter_pictures_;  // [t * 100 + c]
   std::vector<std::string> chapter_audio_;     // [t * 100 + c]
   struct PendingPicture {
-    std::function<bool()> render;
+    std::function<std::string()> render;  // empty, or why the still is not there
     std::string out;
     bool plain = false;  // no lyrics
     bool taken = false;

@@ -16,6 +16,8 @@ check "add first" "$cli" project add "$p" "$work/one.mp3" --picture "$work/back.
 check "add second to a new title" "$cli" project add "$p" "$work/two.wav" --picture "$work/back.jpg" --new-title
 check "add into title 1" "$cli" project add "$p" "$work/two.wav" --picture "$work/back.jpg" --title 1
 check "add refuses a non-audio file" test "$("$cli" project add "$p" "$work/notes.txt" --picture "$work/back.jpg" >/dev/null 2>&1; echo $?)" = 1
+ff -f lavfi -i "color=c=red:s=64x48" -frames:v 1 "$work/back.png"
+check "add refuses a picture the disc cannot use" test "$("$cli" project add "$p" "$work/one.mp3" --picture "$work/back.png" 2>&1 >/dev/null | grep -c "cannot be loaded.*back.png")" = 1
 check "add refuses title 9" test "$("$cli" project add "$p" "$work/one.mp3" --picture "$work/back.jpg" --title 9 >/dev/null 2>&1; echo $?)" = 1
 
 json=$("$cli" project info "$p" --json)

@@ -73,6 +73,11 @@ class OutputJobTest : public ::testing::Test {
   void SetUp() override {
     GuiApp();
     ASSERT_TRUE(context_.Initialize(StartupOptions{.single_instance = false})) << context_.FailureText();
+    NewJob();
+  }
+
+  // A job as the Output page makes it.
+  void NewJob() {
     job_ = std::make_unique<OutputJob>(context_, host_);
     job_->Initialize();
     job_->SetDataFolderText((dir_ / "discs").string());
@@ -579,16 +584,80 @@ TEST_F(OutputJobTest, ACancelDuringTheConversionEndsTheJobWithoutAnotherQuestion
   EXPECT_LE(*std::max_element(host_.bar.begin(), host_.bar.end()), 8);
 }
 
-TEST_F(OutputJobTest, MissingChapterPictureFailsTheJob) {
-  AddChapter(0, 1);
-  // The chapter picture cannot be written: its name is taken by a folder.
-  fs::create_directories(job_->ChapterPicturePath(0, 0));
-  MessageBoxRecorder boxes;
-  EXPECT_FALSE(job_->Create());
-  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
-  EXPECT_NE(job_->FailureText().find(job_->ChapterPicturePath(0, 0)), std::string::npos);
-  EXPECT_FALSE(job_->IsRunning());
-  EXPECT_EQ(host_.ended, std::vector<bool>{false});
+TEST_F(OutputJobTest, AChapterWithoutItsPictureFailsTheJob) {
+  // The still cannot be written (a folder has its name), or the background
+  // exists but cannot be loaded (a PNG): never a black chapter and success.
+  // A background that fails while a chapter converts stops the conversion.
+  const fs::path png = dir_ / "back.png";
+  ASSERT_TRUE(MakePictureFile(png, 64, 48));
+  const struct { const char* name; bool folder_in_the_way, png, converting; } kCases[] = {
+      {"still not written", true, false, false},
+      {"background cannot be loaded", false, true, false},
+      {"background cannot be loaded while converting", false, true, true},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    context_.Project().ClearCells();
+    context_.Conversion().RemoveAllItems();
+    host_ = {};
+    NewJob();
+    if (c.converting) AddChapterToConvert(30);
+    else AddChapter(0, 1);
+    if (c.png) {
+      CellUpdate update;
+      update.picture_path = png.string();
+      context_.Project().UpdateCells(0, update);
+    }
+    std::error_code ec;
+    fs::remove_all(job_->ChapterPicturePath(0, 0), ec);
+    if (c.folder_in_the_way) fs::create_directories(job_->ChapterPicturePath(0, 0));
+    MessageBoxRecorder boxes;
+    EXPECT_FALSE(job_->Create());
+    EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+    const std::string named = c.png ? png.string() + " of chapter 1 cannot be loaded" : job_->ChapterPicturePath(0, 0);
+    EXPECT_NE(job_->FailureText().find(named), std::string::npos) << job_->FailureText();
+    EXPECT_FALSE(job_->IsRunning());
+    EXPECT_EQ(host_.ended, std::vector<bool>{false});
+    EXPECT_FALSE(fs::exists(job_->DvdFolderPath()));  // the job made it, and nothing is in it
+    if (c.converting) {
+      EXPECT_FALSE(fs::exists(context_.Conversion().GetItemDestination(1)));
+      EXPECT_LE(*std::max_element(host_.bar.begin(), host_.bar.end()), 8);
+    }
+  }
+}
+
+TEST_F(OutputJobTest, ACancelledAuthoringTakesAwayWhatItWrote) {
+  // Cancelled as soon as the authoring has started: once it has stopped,
+  // a DVD folder the job made is gone, and one it was allowed to replace is
+  // left empty; never a half-written disc.
+  AddChapter(0, 30);
+  AddChapter(1, 30);
+  for (const bool existed : {false, true}) {
+    SCOPED_TRACE(existed);
+    host_ = {};
+    NewJob();
+    const fs::path folder = dir_ / "discs" / "Verosa";
+    if (existed) {
+      fs::create_directories(folder);
+      testing_support::WriteFile(folder / "old.txt", "x");
+    }
+    JobWindow window(*job_);
+    MessageBoxRecorder boxes(platform::kIdYes);
+    ASSERT_TRUE(job_->Create()) << job_->FailureText();
+    ASSERT_EQ(job_->DvdFolderPath(), folder.string());
+    job_->Cancel();
+    EXPECT_EQ(job_->Outcome(), OutputOutcome::Cancelled);
+    // The authoring stops, then its last status reaches the window.
+    tessaly::TessalyCtrl* authoring = context_.Authoring().Ctrl();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+    while (authoring->LastStatus() != tessaly::kStatusFailed && std::chrono::steady_clock::now() < deadline)
+      window.WaitAndProcess(50);
+    window.WaitAndProcess(200);
+    EXPECT_EQ(fs::exists(folder), existed);
+    if (existed) {
+      EXPECT_TRUE(fs::is_empty(folder));
+    }
+  }
 }
 
 TEST_F(OutputJobTest, StatusLineAsksForEachNewCodeOnce) {
