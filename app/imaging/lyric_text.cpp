@@ -62,10 +62,17 @@ std::optional<std::vector<QString>> ReadLyricLines(const fs::path& path) {
   const std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   if (in.bad()) return std::nullopt;
 
-  QStringDecoder utf8(QStringConverter::Utf8);
-  QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  if (utf8.hasError())
-    text = QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  // A byte order mark names the encoding (Notepad's "Unicode" is UTF-16);
+  // else UTF-8, and text that is not UTF-8 is Windows-1252, the lyric files
+  // of Windows editors (curly quotes and dashes in 0x80-0x9F), or Latin-1.
+  const QByteArrayView view(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  const auto marked = QStringConverter::encodingForData(view);
+  QStringDecoder decoder(marked.value_or(QStringConverter::Utf8));
+  QString text = decoder(view);
+  if (decoder.hasError() && !marked) {
+    QStringDecoder windows("windows-1252");
+    text = windows.isValid() ? windows(view) : QString::fromLatin1(view);
+  }
   if (text.startsWith(QChar(0xFEFF))) text.remove(0, 1);
 
   std::vector<QString> lines;

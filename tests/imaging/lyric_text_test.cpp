@@ -42,7 +42,9 @@ std::vector<const PlacedText*> RowsOfLine(const LyricLayout& layout, int line) {
 TEST(ReadLyricLines, EncodingsAndLineEnds) {
   ScratchDir dir;
   WriteFile(dir / "utf8.txt", "\xEF\xBB\xBFGr\xC3\xBC\xC3\x9F" "e\r\nzwei\r\n\r\ndrei");
-  WriteFile(dir / "latin1.txt", "Gr\xFC\xDF" "e\nS\xE9" "ance\n");
+  WriteFile(dir / "latin1.txt", "Gr\xFC\xDF" "e\nS\xE9" "ance \x93Quoted\x94 \x97 \x80\n");
+  WriteFile(dir / "utf16le.txt", std::string("\xFF\xFE" "G\0\xFC\0\n\0\xA3\x03", 10));
+  WriteFile(dir / "utf16be.txt", std::string("\xFE\xFF" "\0G\0\xFC\0\n\x03\xA3", 10));
   WriteFile(dir / "cr.txt", "a\rb\r");
   WriteFile(dir / "empty.txt", "");
   const auto utf8 = ReadLyricLines(dir / "utf8.txt");
@@ -50,7 +52,12 @@ TEST(ReadLyricLines, EncodingsAndLineEnds) {
   EXPECT_EQ(*utf8, (std::vector<QString>{QString::fromUtf8("Grüße"), "zwei", "", "drei"}));
   const auto latin1 = ReadLyricLines(dir / "latin1.txt");
   ASSERT_TRUE(latin1);
-  EXPECT_EQ(*latin1, (std::vector<QString>{QString::fromUtf8("Grüße"), QString::fromUtf8("Séance")}));
+  EXPECT_EQ(*latin1, (std::vector<QString>{QString::fromUtf8("Grüße"), QString::fromUtf8("Séance “Quoted” — €")}));
+  for (const char* name : {"utf16le.txt", "utf16be.txt"}) {
+    const auto utf16 = ReadLyricLines(dir / name);
+    ASSERT_TRUE(utf16) << name;
+    EXPECT_EQ(*utf16, (std::vector<QString>{QString::fromUtf8("Gü"), QString::fromUtf8("Σ")})) << name;
+  }
   EXPECT_EQ(*ReadLyricLines(dir / "cr.txt"), (std::vector<QString>{"a", "b"}));
   EXPECT_TRUE(ReadLyricLines(dir / "empty.txt")->empty());
 
