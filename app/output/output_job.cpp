@@ -189,6 +189,7 @@ std::string OutputJob::Translate(const std::string& text) const {
 }
 
 int OutputJob::Warn(const std::string& text, unsigned style) const {
+  told_ = true;
   return platform::MessageBox(window_, text, "Warning", style | platform::kMbIconWarning);
 }
 
@@ -236,7 +237,7 @@ bool OutputJob::Create() {
   if (running_) return false;
   outcome_ = OutputOutcome::None;
   failure_.clear();
-  owns_dvd_folder_ = made_dvd_folder_ = drop_when_authoring_ends_ = false;
+  owns_dvd_folder_ = made_dvd_folder_ = drop_when_authoring_ends_ = told_ = false;
   Rest();
   if (type_ == OutputType::DvdBurning) {
     if (!writer_ready_ || !writer_ready_()) {

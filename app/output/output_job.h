@@ -122,6 +122,9 @@ class OutputJob {
   bool Aborted() const { return aborted_; }
   OutputOutcome Outcome() const { return outcome_; }
   const std::string& FailureText() const { return failure_; }
+  // True when the job has put a box before the user since it was created
+  // (a warning, a question): its failure is then known to them.
+  bool ToldTheUser() const { return told_; }
 
   // Burn mode asks whether the selected writer is ready before anything
   // else; without a check the job refuses to start.
@@ -242,6 +245,7 @@ class OutputJob {
   std::intptr_t overall_position_ = 0;  // highest WM_USER+6 position of the authoring
   OutputOutcome outcome_ = OutputOutcome::None;
   std::string failure_;
+  mutable bool told_ = false;
   FreeSpaceQuery free_space_;
   struct MenuData {
     std::deque<std::string> files;  // the pages' pictures (stable addresses)

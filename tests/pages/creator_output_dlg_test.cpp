@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QComboBox>
+#include <QLineEdit>
 #include <chrono>
 #include <filesystem>
 #include <map>
@@ -214,6 +217,38 @@ TEST_F(OutputPageTest, EraseAndBurnAskReportAndCancel) {
   // A writer that is gone is named as the reason.
   EXPECT_FALSE(burning.Burn(5, folder, "MY_SONGS"));
   EXPECT_EQ(boxes.texts.back(), "Device is not ready!");
+}
+
+TEST_F(OutputPageTest, AFailedJobSaysWhyOnce) {
+  // A background the disc cannot use fails the job inside its steps: the
+  // page says so. A job the user stopped with a question says nothing more.
+  AddChapter();
+  const fs::path png = dir_ / "back.png";
+  ASSERT_TRUE(testing_support::MakePictureFile(png));
+  CellUpdate update;
+  update.picture_path = png.string();
+  context_.Project().UpdateCells(0, update);
+  const fs::path data = dir_ / "discs";
+  page_->findChild<QLineEdit*>(QString::number(Page::kDataFolder))->setText(QString::fromStdString(data.string()));
+  const struct { const char* name; bool folder_exists; std::string last_box; } kCases[] = {
+      {"picture", false, "The DVD was not made:\nthe background picture " + png.string() + " of chapter 1 cannot be loaded"},
+      {"folder kept", true, "has existed, are you sure to replace it?"},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.name);
+    if (c.folder_exists) fs::create_directories(data / "My Songs");
+    Boxes boxes;
+    boxes.answers["The folder \"" + (data / "My Songs").string() + "\" \nhas existed, are you sure to replace it?"] =
+        platform::kIdNo;
+    page_->Create();
+    QApplication::processEvents();
+    ASSERT_EQ(page_->Job().Outcome(), OutputOutcome::Failed);
+    ASSERT_FALSE(boxes.texts.empty());
+    EXPECT_NE(boxes.texts.back().find(c.last_box), std::string::npos) << testing::PrintToString(boxes.texts);
+    EXPECT_EQ(std::count_if(boxes.texts.begin(), boxes.texts.end(),
+                            [](const std::string& t) { return t.starts_with("The DVD was not made:"); }),
+              c.folder_exists ? 0 : 1);
+  }
 }
 
 TEST_F(OutputPageTest, BurnModeAuthorsTheCurrentProjectIntoTheWorkFolder) {

@@ -324,6 +324,14 @@ void CreatorOutputDlg::Finished(bool success) {
     QTimer::singleShot(0, this, [this] { BurnAfterAuthoring(); });
   }
   RefreshControls();
+  // A job that failed without a box of its own says why, once it has ended.
+  if (job_->Outcome() == OutputOutcome::Failed && !job_->ToldTheUser()) {
+    const std::string text = context_.Settings().Language().Translate("The DVD was not made:", kSectionMessageBoxes);
+    QTimer::singleShot(0, this, [this, text] {
+      platform::MessageBox(platform::kNoWindow, text + "\n" + job_->FailureText(), "Warning",
+                           platform::kMbOk | platform::kMbIconWarning);
+    });
+  }
 }
 
 void CreatorOutputDlg::ProcessEvents() { QCoreApplication::processEvents(); }
