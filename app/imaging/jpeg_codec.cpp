@@ -25,8 +25,11 @@ struct ErrorManager {
 
 ErrorManager* Manager(j_common_ptr cinfo) { return reinterpret_cast<ErrorManager*>(cinfo->err); }
 
+thread_local bool t_quiet = false;
+
 // Kept out of the functions that jump, so its strings are gone before the jump.
 [[gnu::noinline]] void ShowLibraryMessage(j_common_ptr cinfo) {
+  if (t_quiet) return;
   char text[JMSG_LENGTH_MAX];
   (*cinfo->err->format_message)(cinfo, text);
   platform::MessageBox(platform::kNoWindow, text, "JPEG Fatal Error",
@@ -34,6 +37,7 @@ ErrorManager* Manager(j_common_ptr cinfo) { return reinterpret_cast<ErrorManager
 }
 
 [[gnu::noinline]] void ShowOutOfMemory() {
+  if (t_quiet) return;
   platform::MessageBox(platform::kNoWindow, "JpegFile :\nOut of memory", "Error",
                        platform::kMbOk | platform::kMbIconError);
 }
@@ -76,6 +80,10 @@ void OutputMessage(j_common_ptr) {}
 std::uint8_t Product(unsigned a, unsigned b) { return static_cast<std::uint8_t>((a * b + 127) / 255); }
 
 }  // namespace
+
+QuietPictureErrors::QuietPictureErrors() : previous_(t_quiet) { t_quiet = true; }
+QuietPictureErrors::~QuietPictureErrors() { t_quiet = previous_; }
+bool PictureErrorBoxesShown() { return !t_quiet; }
 
 bool DecodeJpeg(std::FILE* file, DibBlock& out, std::uint64_t max_pixels) {
   jpeg_decompress_struct cinfo;

@@ -29,6 +29,22 @@ DibBlock DecodeBmp(std::span<const std::uint8_t> file,
 // block is not a valid DIB.
 std::vector<std::uint8_t> EncodeBmp(const DibBlock& dib);
 
+// While one lives, the coders and loaders on its thread report errors by
+// their results alone, without a message box: a worker must not put one up,
+// since the thread that would show it may be waiting for the worker.
+class QuietPictureErrors {
+ public:
+  QuietPictureErrors();
+  ~QuietPictureErrors();
+  QuietPictureErrors(const QuietPictureErrors&) = delete;
+  QuietPictureErrors& operator=(const QuietPictureErrors&) = delete;
+
+ private:
+  bool previous_;
+};
+// False on a thread that keeps its picture errors quiet.
+bool PictureErrorBoxesShown();
+
 // Decodes a JPEG stream into a 24-bit DIB (grey and CMYK pictures converted
 // to RGB). Library errors, and corrupt or cut-short data, are shown in a
 // "JPEG Fatal Error" message box; a picture of more than `max_pixels` pixels,

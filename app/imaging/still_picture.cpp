@@ -86,8 +86,9 @@ bool StillPicture::LoadBmpFile(const fs::path& path) {
 bool StillPicture::LoadJpegFile(const fs::path& path) {
   const File file = OpenRegularFile(path);
   if (!file) {
-    platform::MessageBox(platform::kNoWindow, "JPEG :\nCan't open " + path.string() + "\n",
-                         "Error", platform::kMbOk);
+    if (PictureErrorBoxesShown())
+      platform::MessageBox(platform::kNoWindow, "JPEG :\nCan't open " + path.string() + "\n",
+                           "Error", platform::kMbOk);
     return false;
   }
   DibBlock dib;

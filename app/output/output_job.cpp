@@ -14,6 +14,7 @@
 #include "core/media_info.h"
 #include "core/wav_reader.h"
 #include "imaging/menu_pages.h"
+#include "imaging/picture_codecs.h"
 #include "imaging/picture_composition.h"
 #include "output/disc_audio.h"
 #include "platform/message_box.h"
@@ -541,6 +542,8 @@ bool OutputJob::RunPictureStep() {
   host_.Status(kPictureStepStatus);
   std::atomic<bool> stop{false};
   std::future<void> plain = std::async(std::launch::async, [this, &stop] {
+    // This thread waits for the worker: a box from it would never be shown.
+    const QuietPictureErrors quiet;
     while (!stop && RenderNextPicture(true)) {
     }
   });
