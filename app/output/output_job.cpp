@@ -439,6 +439,8 @@ bool OutputJob::RunAudioStep() {
   for (int j = 0; j < count && running_; ++j) {
     const AudioCell& cell = *project.GetAudioCell(j);
     const std::string& audio = files[static_cast<std::size_t>(j)];
+    if (const auto wav = core::ReadWavLayout(audio); wav && wav->Frames() == 0)
+      return Fail("the audio of " + cell.AudioFilePath + " (chapter " + std::to_string(j + 1) + ") holds no sound");
     const int seconds = GetMediaDurationSeconds(audio);
     if (seconds != -1 && seconds != cell.AudioTotalTime) {
       CellUpdate update;

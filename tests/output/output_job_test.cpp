@@ -626,6 +626,22 @@ TEST_F(OutputJobTest, AChapterWithoutItsPictureFailsTheJob) {
   }
 }
 
+TEST_F(OutputJobTest, AChapterWithoutSoundFailsTheJobBeforeTheAuthoring) {
+  AddChapter(0, 1);
+  AddChapter(0, 1);
+  // A WAV at the disc's rate with a header and no samples.
+  const fs::path empty = dir_ / "empty.wav";
+  const std::string header("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x02\0\x80\xBB\0\0\0\xEE\x02\0\x04\0\x10\0data\0\0\0\0", 44);
+  testing_support::WriteFile(empty, header);
+  CellUpdate update;
+  update.audio_path = empty.string();
+  context_.Project().UpdateCells(1, update);
+  MessageBoxRecorder boxes;
+  EXPECT_FALSE(job_->Create());
+  EXPECT_EQ(job_->Outcome(), OutputOutcome::Failed);
+  EXPECT_EQ(job_->FailureText(), "the audio of " + empty.string() + " (chapter 2) holds no sound");
+}
+
 TEST_F(OutputJobTest, ACancelledAuthoringTakesAwayWhatItWrote) {
   // Cancelled as soon as the authoring has started: once it has stopped,
   // a DVD folder the job made is gone, and one it was allowed to replace is
