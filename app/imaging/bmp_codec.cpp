@@ -347,13 +347,22 @@ std::vector<std::uint8_t> EncodeBmp(const DibBlock& dib) {
     }
     return file;
   }
+  file = EncodeBmpHeaders(dib);
+  file.insert(file.end(), dib.data() + layout->pixel_offset, dib.data() + layout->pixel_offset + layout->ImageBytes());
+  return file;
+}
+
+std::vector<std::uint8_t> EncodeBmpHeaders(const DibBlock& dib) {
+  const auto layout = DibLayoutOf(dib);
+  if (!layout || layout->format == PixelFormat::Bgrx32) return {};
+  const std::size_t headers = BitmapFileHeader::kSize + BitmapInfoHeader::kSize;
   const std::size_t table = layout->pixel_offset - BitmapInfoHeader::kSize;
-  const std::size_t body = layout->pixel_offset + layout->ImageBytes();
-  file.resize(BitmapFileHeader::kSize + body);
+  std::vector<std::uint8_t> file(BitmapFileHeader::kSize + layout->pixel_offset);
+  BitmapFileHeader fh;
   fh.bfSize = static_cast<std::uint32_t>(headers + table + layout->ImageBytes());
   fh.bfOffBits = static_cast<std::uint32_t>(headers + table);
   fh.Write(file.data());
-  std::memcpy(file.data() + BitmapFileHeader::kSize, dib.data(), body);
+  std::memcpy(file.data() + BitmapFileHeader::kSize, dib.data(), layout->pixel_offset);
   // The block's own header may carry an image size of 0; write the real one.
   BitmapInfoHeader ih = *BitmapInfoHeader::Read(dib.data(), dib.size());
   ih.biSizeImage = static_cast<std::uint32_t>(layout->ImageBytes());

@@ -28,6 +28,9 @@ DibBlock DecodeBmp(std::span<const std::uint8_t> file,
 // as it is, except that a 32-bit picture is written as 24-bit. Empty when the
 // block is not a valid DIB.
 std::vector<std::uint8_t> EncodeBmp(const DibBlock& dib);
+// What EncodeBmp puts before the pixels of a block that is not 32-bit (the
+// pixels follow as the block holds them); empty for a 32-bit or invalid block.
+std::vector<std::uint8_t> EncodeBmpHeaders(const DibBlock& dib);
 
 // While one lives, the coders and loaders on its thread report errors by
 // their results alone, without a message box: a worker must not put one up,

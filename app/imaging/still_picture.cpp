@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <new>
 
 #include "imaging/lyric_text.h"
@@ -111,6 +112,8 @@ bool StillPicture::FitToFrame(FrameMode mode) {
 }
 
 bool StillPicture::Resize(int width, int height) {
+  // The scaler copies a picture of the same size as it is.
+  if (const auto layout = DibLayoutOf(dib_); layout && layout->width == width && layout->height == height) return true;
   dib_ = ScaleDib(dib_, width, height);
   return !dib_.empty();
 }
@@ -164,11 +167,21 @@ bool StillPicture::Paint(const std::function<void(QImage&)>& paint) {
 }
 
 bool StillPicture::SaveBmpFile(const fs::path& path) const {
-  const std::vector<std::uint8_t> bytes = EncodeBmp(dib_);
+  // The headers, then the pixels straight from the block (a 32-bit block is
+  // converted as a whole).
+  const auto layout = DibLayoutOf(dib_);
+  if (!layout) return false;
+  std::vector<std::uint8_t> bytes = EncodeBmpHeaders(dib_);
+  std::span<const std::uint8_t> pixels(dib_.data() + layout->pixel_offset, layout->ImageBytes());
+  if (bytes.empty()) {
+    bytes = EncodeBmp(dib_);
+    pixels = {};
+  }
   if (bytes.empty()) return false;
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
+                       std::fwrite(pixels.data(), 1, pixels.size(), file) == pixels.size();
   const bool closed = std::fclose(file) == 0;
   if (written && closed) return true;
   std::error_code ec;

@@ -1,5 +1,6 @@
 #include "encoder/bmp_reader.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -81,7 +82,9 @@ BmpStatus ReadBmp24(const std::filesystem::path& path, BmpPicture& picture) {
   if (!in) return BmpStatus::CannotOpen;
   // Nothing larger than a 720 x 576 picture with generous headers is read.
   constexpr std::size_t kMaxFile = 54 + 1024 * 1024 + static_cast<std::size_t>(kMaxStillWidth + 4) * 3 * kMaxStillHeight;
-  std::vector<std::uint8_t> bytes(kMaxFile);
+  const std::uintmax_t size = std::filesystem::file_size(path, ec);
+  if (ec) return BmpStatus::CannotOpen;
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(std::min<std::uintmax_t>(size, kMaxFile)));
   in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   bytes.resize(static_cast<std::size_t>(in.gcount()));
   if (in.bad()) return BmpStatus::CannotOpen;

@@ -111,7 +111,9 @@ CodedStill CodeStillPicture(const BmpPicture& picture, const StillCodingOptions&
   coded.stream = StillHeaders(picture.width, picture.height, coded.frame_rate_code,
                               options.aspect_code, options.picture_number);
   const std::size_t header_bytes = coded.stream.size();
-  coded.stream.reserve(header_bytes + 256 * 1024);
+  // Room for the largest picture the limit lets through, so that the stream
+  // never moves while it grows (pages are only touched as it is written).
+  coded.stream.reserve(header_bytes + 2 * kCodedDataLimit);
 
   const int cols = picture.width / 16, rows = picture.height / 16;
   BitWriter bits(coded.stream);

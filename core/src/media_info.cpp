@@ -43,7 +43,12 @@ bool IsPlainPcmWav(const AVFormatContext& input) {
 
 // `header` asks only for what the container's header tells (streams, rate,
 // channels, length): a PCM WAV is then not read into its data.
-MediaInput OpenMedia(const fs::path& path, bool header = false) {
+// How far OpenMedia reads: the container's header alone for its tags, the
+// header of a plain PCM WAV (else the streams) for facts about the sound,
+// or the streams' first packets for everything.
+enum class Probe { Tags, Header, Streams };
+
+MediaInput OpenMedia(const fs::path& path, Probe probe = Probe::Streams) {
   static std::once_flag quiet;
   std::call_once(quiet, [] { av_log_set_level(AV_LOG_QUIET); });
 
@@ -61,9 +66,10 @@ MediaInput OpenMedia(const fs::path& path, bool header = false) {
   if (opened < 0) return nullptr;  // the context is freed by libavformat
 
   MediaInput input(raw);
-  // A PCM WAV's header tells that much (a disc job asks three times a
-  // chapter); its sample format is known only after reading data.
-  if (header && IsPlainPcmWav(*input)) return input;
+  // Tags are read with the header. A PCM WAV's header tells that much (a
+  // disc job asks three times a chapter); its sample format is known only
+  // after reading data.
+  if (probe == Probe::Tags || (probe == Probe::Header && IsPlainPcmWav(*input))) return input;
   if (avformat_find_stream_info(input.get(), nullptr) < 0) return nullptr;
   return input;
 }
@@ -163,7 +169,7 @@ struct Length {
 };
 
 std::optional<Length> MediaLength(const fs::path& path) {
-  const MediaInput input = OpenMedia(path, true);
+  const MediaInput input = OpenMedia(path, Probe::Header);
   if (!input) return std::nullopt;
   if (input->duration != AV_NOPTS_VALUE && input->duration >= 0)
     return Length{input->duration, AV_TIME_BASE_Q};
@@ -197,7 +203,7 @@ std::string FormatMediaDuration(const fs::path& path) {
 }
 
 bool IsDiscReadyWav(const fs::path& path, int sample_rate) {
-  const MediaInput input = OpenMedia(path, true);
+  const MediaInput input = OpenMedia(path, Probe::Header);
   if (!input || std::string_view(input->iformat->name) != "wav") return false;
   const AVStream* stream = FirstAudioStream(*input);
   if (!stream) return false;
@@ -208,7 +214,7 @@ bool IsDiscReadyWav(const fs::path& path, int sample_rate) {
 }
 
 std::string GetMediaTitleTag(const fs::path& path) {
-  const MediaInput input = OpenMedia(path);
+  const MediaInput input = OpenMedia(path, Probe::Tags);
   if (!input) return {};
   const AVDictionaryEntry* tag = av_dict_get(input->metadata, "title", nullptr, 0);
   if (!tag || !*tag->value) {
@@ -222,7 +228,7 @@ std::string GetMediaTitleTag(const fs::path& path) {
 }
 
 bool HasAudioStream(const fs::path& path) {
-  const MediaInput input = OpenMedia(path, true);
+  const MediaInput input = OpenMedia(path, Probe::Header);
   return input && FirstAudioStream(*input) != nullptr;
 }
 

@@ -129,6 +129,32 @@ TEST(MediaDuration, StreamWithoutStoredLengthIsMeasuredFromItsPackets) {
   EXPECT_EQ(verosa::FormatMediaDuration(path), "00:00:03");
 }
 
+// The song names of the disc menus: the title tag as each format's writer
+// stores it (ID3v2, Vorbis comments, RIFF INFO, MP4 atoms), trimmed; none
+// when the file has no title.
+TEST(MediaTitleTag, EveryFormatsOwnTag) {
+  ScratchDir dir;
+  const struct { const char* file; const char* options; const char* title; } kCases[] = {
+      {"id3.mp3", "-c:a libmp3lame -id3v2_version 3", "Grüße aus Köln"},
+      {"vorbis.ogg", "-c:a libvorbis", "  Spaced Out  "},
+      {"opus.opus", "-c:a libopus", "Opus Song"},
+      {"flac.flac", "-c:a flac", "Flac Song"},
+      {"info.wav", "-c:a pcm_s16le", "Riff Song"},
+      {"atoms.m4a", "-c:a aac", "Mp4 Song"},
+      {"none.wav", "-c:a pcm_s16le", nullptr},
+  };
+  for (const auto& c : kCases) {
+    SCOPED_TRACE(c.file);
+    const std::string metadata = c.title ? std::string(" -metadata title='") + c.title + "' " : " ";
+    ASSERT_TRUE(RunFfmpeg("-f lavfi -i sine=sample_rate=48000:duration=0.5" + metadata + c.options, dir / c.file));
+    std::string expected = c.title ? c.title : "";
+    expected.erase(0, expected.find_first_not_of(' '));
+    expected.erase(expected.find_last_not_of(' ') + 1);
+    EXPECT_EQ(verosa::GetMediaTitleTag(dir / c.file), expected);
+  }
+  EXPECT_EQ(verosa::GetMediaTitleTag(dir / "missing.mp3"), "");
+}
+
 TEST(MediaProbe, NameWithColonIsReadAsLocalFile) {
   ScratchDir dir;
   ASSERT_TRUE(MakeToneFile(dir / "take.wav", 1.5, 44100, 2));
