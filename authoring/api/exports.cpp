@@ -32,6 +32,8 @@ void Worker(pennock::AuthorParams* params) {
   const pennock::JobSignals signals{params->window, &g_status, &g_abort};
   const int result = pennock::RunAuthorJob(*params, signals, g_progress, g_menus ? &*g_menus : nullptr);
   const bool failed = result != 0 || signals.Aborted();
+  // A job that ends without a disc leaves none of it behind.
+  if (failed) pennock::DeleteDiscFiles(std::filesystem::path(params->output_folder) / "VIDEO_TS");
   if (!failed) {
     signals.Send(pennock::kMsgProgress, 0, 0);
     signals.Send(pennock::kMsgOverall, 0, 0);

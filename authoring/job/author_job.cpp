@@ -37,27 +37,31 @@ bool DeleteIfPresent(const fs::path& path) {
 
 }  // namespace
 
+bool DeleteDiscFiles(const fs::path& video_ts) {
+  for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.VOB", "VIDEO_TS.BUP"})
+    if (!DeleteIfPresent(video_ts / name)) return false;
+  for (int n = 1; n <= 99; ++n) {
+    char name[32];
+    std::snprintf(name, sizeof name, "VTS_%02d_0.IFO", n);
+    if (!DeleteIfPresent(video_ts / name)) return false;
+    for (int part = 0; part <= 9; ++part) {
+      std::snprintf(name, sizeof name, "VTS_%02d_%d.VOB", n, part);
+      if (!DeleteIfPresent(video_ts / name)) return false;
+    }
+    std::snprintf(name, sizeof name, "VTS_%02d_0.BUP", n);
+    if (!DeleteIfPresent(video_ts / name)) return false;
+  }
+  return true;
+}
+
 int PrepareOutputFolders(const fs::path& out) {
   std::error_code ec;
   const fs::path video_ts = out / "VIDEO_TS";
   const fs::path audio_ts = out / "AUDIO_TS";
   if (!fs::exists(video_ts, ec)) {
     if (!fs::create_directories(video_ts, ec)) return -1;
-  } else {
-    if (!fs::is_directory(video_ts, ec)) return -1;
-    for (const char* name : {"VIDEO_TS.IFO", "VIDEO_TS.VOB", "VIDEO_TS.BUP"})
-      if (!DeleteIfPresent(video_ts / name)) return -1;
-    for (int n = 1; n <= 99; ++n) {
-      char name[32];
-      std::snprintf(name, sizeof name, "VTS_%02d_0.IFO", n);
-      if (!DeleteIfPresent(video_ts / name)) return -1;
-      for (int part = 0; part <= 9; ++part) {
-        std::snprintf(name, sizeof name, "VTS_%02d_%d.VOB", n, part);
-        if (!DeleteIfPresent(video_ts / name)) return -1;
-      }
-      std::snprintf(name, sizeof name, "VTS_%02d_0.BUP", n);
-      if (!DeleteIfPresent(video_ts / name)) return -1;
-    }
+  } else if (!fs::is_directory(video_ts, ec) || !DeleteDiscFiles(video_ts)) {
+    return -1;
   }
   if (!fs::exists(audio_ts, ec) && !fs::create_directories(audio_ts, ec)) return -1;
   return fs::is_directory(audio_ts, ec) ? 0 : -1;

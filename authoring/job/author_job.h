@@ -17,6 +17,10 @@ namespace pennock {
 // permission counts as one that cannot be deleted).
 int PrepareOutputFolders(const std::filesystem::path& out);
 
+// Deletes the disc's files from `video_ts` (what PrepareOutputFolders
+// deletes); false when one stays.
+bool DeleteDiscFiles(const std::filesystem::path& video_ts);
+
 // Runs a whole job on the calling thread: returns the job result (0 on
 // success). Status changes go to `signals`; `progress` receives the overall
 // progress (0..100).

@@ -261,6 +261,8 @@ TEST_F(AuthorJob, AChapterThatCannotBeUsedEndsTheJobWithItsNumber) {
     k.spoil();
     EXPECT_EQ(RunToEnd(), kStatusFailed);
     EXPECT_EQ(window.result, k.result);
+    // What was written of title 1 goes with the failed job.
+    EXPECT_TRUE(fs::is_empty(VideoTs()));
   }
 }
 
