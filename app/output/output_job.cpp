@@ -249,7 +249,10 @@ bool OutputJob::Create() {
   } else if (!PrepareDvdFolder()) {
     return false;
   }
-  if (!CheckFreeSpace()) return false;
+  if (!CheckFreeSpace()) {
+    DropDvdOutput();
+    return false;
+  }
 
   running_ = true;
   aborted_ = false;
@@ -823,6 +826,7 @@ void OutputJob::OnStatus(std::int32_t status, std::intptr_t result) {
       Rest();
       return;
     }
+    owns_dvd_folder_ = false;  // the disc is the user's now
     job_percent_ = 100;
     host_.Percent(100);
     // In burn mode the page burns the folder and reports then.
@@ -862,8 +866,8 @@ void OutputJob::Cancel() {
   }
   aborted_ = true;
   CleanTempFolder();
-  DropDvdOutput();
   if (was_running) {
+    DropDvdOutput();
     outcome_ = OutputOutcome::Cancelled;
     host_.Finished(false);
   }
