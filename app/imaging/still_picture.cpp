@@ -181,7 +181,7 @@ bool StillPicture::SaveBmpFile(const fs::path& path) const {
   std::FILE* file = std::fopen(path.c_str(), "wb");
   if (!file) return false;
   const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size() &&
-                       std::fwrite(pixels.data(), 1, pixels.size(), file) == pixels.size();
+                       (pixels.empty() || std::fwrite(pixels.data(), 1, pixels.size(), file) == pixels.size());
   const bool closed = std::fclose(file) == 0;
   if (written && closed) return true;
   std::error_code ec;
