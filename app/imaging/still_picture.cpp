@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
-#include <span>
 #include <new>
+#include <span>
 
 #include "imaging/lyric_text.h"
 #include "imaging/picture_codecs.h"

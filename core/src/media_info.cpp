@@ -41,8 +41,6 @@ bool IsPlainPcmWav(const AVFormatContext& input) {
          stream.duration != AV_NOPTS_VALUE && stream.duration >= 0;
 }
 
-// `header` asks only for what the container's header tells (streams, rate,
-// channels, length): a PCM WAV is then not read into its data.
 // How far OpenMedia reads: the container's header alone for its tags, the
 // header of a plain PCM WAV (else the streams) for facts about the sound,
 // or the streams' first packets for everything.
